@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the Windows programs (build/win) and the native tools and tests
+# (build/native, with AddressSanitizer and UndefinedBehaviorSanitizer).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+bash "$root/scripts/install-deps.sh"
+
+cmake -S "$root" -B "$root/build/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=ON -DBUILD_FUZZERS=ON >/dev/null
+cmake --build "$root/build/native" -j"$(nproc)"
+
+cmake -S "$root" -B "$root/build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cmake --build "$root/build/win" -j"$(nproc)"

@@ -1,0 +1,34 @@
+# Sourced with one argument, the build directory: sets up the environment in
+# which the project's Windows programs run under Wine. Nothing here is slow.
+build_dir=$(cd "$1" && pwd)
+export WINE_ROOT="$build_dir/wine"
+export WINEPREFIX="$WINE_ROOT/prefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+# Keep Wine from writing menu entries and desktop files into the real $HOME.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+# The prefix links Desktop, Documents, ... to $HOME: give it a sandbox.
+export HOME="$WINE_ROOT/home"
+mkdir -p "$HOME"
+
+# Creates a fresh prefix with a 1024x768 virtual desktop (so windows behave
+# as under a window manager) and a drive D: that tests may point anywhere.
+wine_prefix_create() {
+  rm -rf "$WINE_ROOT"
+  mkdir -p "$HOME"
+  wineboot -i >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  wineserver -w
+}
+
+# Starts a persistent wineserver and warms it up, so each test starts fast.
+# Must not run inside a CTest test: Wine's services would inherit its pipes.
+wine_server_start() {
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+wine_server_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+}

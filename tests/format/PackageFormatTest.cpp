@@ -1,0 +1,180 @@
+#include "PackageFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+using namespace Package;
+
+namespace {
+
+std::string DemoHeader(const std::string& key = "demo.exe") { return EncodeHeader(key, "Demo 1.0", "Demo", 2000000); }
+
+std::string File(const std::string& name, const std::string& data) {
+  return EncodeFileRecordStart(name, int32_t(data.size())) + data;
+}
+
+// The 276-byte example package: 1.0\doc\readme.txt and 1.0\demo.exe.
+std::string WorkedExample() {
+  return DemoHeader() + EncodeDirectoryRecord("1.0") + EncodeDirectoryRecord("doc") + File("readme.txt", "abc") +
+         EncodeLeaveRecord() + File("demo.exe", std::string(200, 'x')) + EncodeLeaveRecord();
+}
+
+CheckResult Check(const std::string& bytes) {
+  return CheckPackage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(PackageFormat, WorkedExampleEncodesToTheDocumentedBytes) {
+  const std::string p = WorkedExample();
+  ASSERT_EQ(p.size(), 276u);
+  EXPECT_EQ(Hex(p.substr(0, 36)),
+            "02000000" "64656D6F2E65786500" "44656D6F20312E3000" "44656D6F00" "80841E00" "00312E3000");
+  EXPECT_EQ(Hex(p.substr(41, 19)), "02726561646D652E7478740003000000616263");
+  EXPECT_EQ(Hex(p.substr(61, 14)), "0264656D6F2E65786500C8000000");
+  EXPECT_EQ(uint8_t(p[275]), 1);
+
+  const CheckResult r = Check(p);
+  ASSERT_EQ(r.Status, CheckStatus::Sound);
+  EXPECT_EQ(r.Head.KeyFileName, "demo.exe");
+  EXPECT_EQ(r.Head.Title, "Demo 1.0");
+  EXPECT_EQ(r.Head.FolderName, "Demo");
+  EXPECT_EQ(r.Head.RequiredSize, 2000000);
+  EXPECT_EQ(r.Head.StreamOffset, 31u);
+  EXPECT_EQ(r.RootDirName, "1.0");
+  EXPECT_TRUE(r.KeyPresent);
+  EXPECT_EQ(r.FinalDepth, 0);
+  EXPECT_FALSE(r.BadKind);
+}
+
+TEST(PackageFormat, SmallestPackageIsSoundWithAnEmptyStream) {
+  const std::string p = EncodeHeader("", "", "", 0);
+  ASSERT_EQ(p.size(), size_t(MinimumSize));
+  const CheckResult r = Check(p);
+  EXPECT_EQ(r.Status, CheckStatus::Sound);
+  EXPECT_EQ(r.Head.StreamOffset, 11u);
+  EXPECT_FALSE(r.KeyPresent);
+}
+
+TEST(PackageFormat, VersionIsOneLittleEndianInteger) {
+  for (const char* version : {"\x02\x00\x00\x01", "\x01\x00\x00\x00", "\x03\x00\x00\x00"}) {
+    const std::string p = std::string(version, 4) + DemoHeader().substr(4);
+    EXPECT_EQ(Check(p).Status, CheckStatus::BadVersion) << Hex(std::string(version, 4));
+  }
+}
+
+TEST(PackageFormat, UnknownKindStopsTheCheckWhereverItStands) {
+  // Whatever follows a bad kind byte is never replayed, so it is not judged.
+  const std::string p = DemoHeader() + EncodeDirectoryRecord("1.0") + "\x0A" + "garbage without terminator";
+  const CheckResult r = Check(p);
+  EXPECT_EQ(r.Status, CheckStatus::Sound);
+  EXPECT_TRUE(r.BadKind);
+  EXPECT_EQ(r.BadKindOffset, 36u);
+}
+
+TEST(PackageFormat, FileDataMayHoldZeroAndKindLikeBytes) {
+  const std::string data("\x00\x01\x02\xFF\x00", 5);
+  const CheckResult r = Check(DemoHeader() + File("demo.exe", data) + File("empty", ""));
+  EXPECT_EQ(r.Status, CheckStatus::Sound);
+  EXPECT_TRUE(r.KeyPresent);
+}
+
+TEST(PackageFormat, KeyNameComparesAsciiLettersWithoutCase) {
+  EXPECT_TRUE(KeyNameMatches("SETUP.EXE", "setup.exe"));
+  EXPECT_TRUE(KeyNameMatches("", ""));
+  EXPECT_FALSE(KeyNameMatches("setup.ex", "setup.exe"));
+  // Windows-1251 capital and small Cyrillic A differ: only a-z are folded.
+  EXPECT_FALSE(KeyNameMatches("\xC0.exe", "\xE0.exe"));
+  EXPECT_TRUE(KeyNameMatches("\xC0.EXE", "\xC0.exe"));
+}
+
+struct DamagedCase {
+  const char* what;
+  std::string bytes;
+  size_t offset;
+  const char* problem;  // a fragment of the reported problem
+};
+
+void PrintTo(const DamagedCase& c, std::ostream* os) { *os << c.what; }
+
+class DamagedPackage : public ::testing::TestWithParam<DamagedCase> {};
+
+TEST_P(DamagedPackage, IsRefusedWithWhatAndWhere) {
+  const DamagedCase& c = GetParam();
+  const CheckResult r = Check(c.bytes);
+  ASSERT_EQ(r.Status, CheckStatus::Damaged) << c.what;
+  EXPECT_EQ(r.ProblemOffset, c.offset) << c.what << ": " << r.Problem;
+  EXPECT_NE(r.Problem.find(c.problem), std::string::npos) << c.what << ": " << r.Problem;
+  EXPECT_NE(DescribeProblem(r).find("at byte offset " + std::to_string(c.offset)), std::string::npos);
+}
+
+const std::string head = DemoHeader();  // 31 bytes
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DamagedPackage,
+    ::testing::Values(
+        DamagedCase{"three bytes", std::string("\x02\x00\x00", 3), 0, "version"},
+        DamagedCase{"key name cut", std::string("\x02\x00\x00\x00" "demo", 8), 4, "key file name"},
+        DamagedCase{"title cut", head.substr(0, 16), 13, "title"},
+        DamagedCase{"folder cut", head.substr(0, 24), 22, "folder name"},
+        DamagedCase{"required size cut", head.substr(0, 29), 27, "required size"},
+        DamagedCase{"directory name cut", head + std::string("\x00" "1.", 3), 31, "without terminating zero"},
+        DamagedCase{"file size cut", head + std::string("\x02" "a\x00\x03\x00", 5), 34, "size field"},
+        DamagedCase{"negative size", head + EncodeFileRecordStart("a", -1), 34, "negative size"},
+        DamagedCase{"data past end", head + EncodeFileRecordStart("a", 4) + "abc", 38, "past the end"},
+        DamagedCase{"empty directory name", head + EncodeDirectoryRecord(""), 31, "empty name"},
+        DamagedCase{"empty file name", head + File("", "x"), 31, "empty name"},
+        DamagedCase{"backslash root", head + File("\\Windows\\evil.dll", "x"), 31, "absolute"},
+        DamagedCase{"slash root", head + EncodeDirectoryRecord("/etc"), 31, "absolute"},
+        DamagedCase{"drive letter", head + File("C:evil.dll", "x"), 31, "colon"},
+        DamagedCase{"data stream", head + File("readme.txt:hidden", "x"), 31, "colon"},
+        DamagedCase{"dot-dot file", head + File("..\\evil.dll", "x"), 31, ".."},
+        DamagedCase{"dot-dot inside", head + EncodeDirectoryRecord("a/../../b"), 31, ".."},
+        DamagedCase{"device", head + File("CON", "x"), 31, "reserved"},
+        DamagedCase{"device with extension", head + File("doc\\nul.txt", "x"), 31, "reserved"},
+        DamagedCase{"device lower case", head + EncodeDirectoryRecord("com7"), 31, "reserved"},
+        DamagedCase{"device with space", head + File("LPT1 .log", "x"), 31, "reserved"},
+        DamagedCase{"file above target", head + EncodeLeaveRecord() + File("evil.dll", "x"), 32, "above the target"},
+        DamagedCase{"directory above target",
+                    head + EncodeDirectoryRecord("a\\b") + EncodeLeaveRecord() + EncodeLeaveRecord() +
+                        EncodeLeaveRecord() + EncodeDirectoryRecord("x"),
+                    39, "above the target"}),
+    [](const ::testing::TestParamInfo<DamagedCase>& info) {
+      std::string name;
+      for (const char* p = info.param.what; *p; ++p) name += std::isalnum(uint8_t(*p)) ? *p : '_';
+      return name;
+    });
+
+TEST(PackageFormat, NamesThatOnlyLookOdd) {
+  for (const char* name : {"CONSOLE.txt", "COM10", "LPT0", "a..b", "...x", "aux_file", "\xC4\xE0\xED\xED\xFB\xE5"})
+    EXPECT_EQ(NameProblem(name), "") << name;
+}
+
+TEST(PackageFormat, LeavesAboveTheTargetWithNothingAfterThemAreHarmless) {
+  const CheckResult r = Check(DemoHeader() + EncodeDirectoryRecord("1.0") + EncodeLeaveRecord() + EncodeLeaveRecord() +
+                              EncodeLeaveRecord());
+  EXPECT_EQ(r.Status, CheckStatus::Sound);
+  EXPECT_EQ(r.FinalDepth, -2);
+}
+
+TEST(PackageFormat, DirectoryNameWithSeveralComponentsEntersThemAll) {
+  // a\b enters two levels: one leave still stands inside the target.
+  EXPECT_EQ(EnteredLevels("a\\b"), 2);
+  EXPECT_EQ(EnteredLevels("a\\.\\b\\"), 2);
+  const CheckResult r = Check(DemoHeader() + EncodeDirectoryRecord("a\\b") + EncodeLeaveRecord() + File("demo.exe", ""));
+  EXPECT_EQ(r.Status, CheckStatus::Sound);
+  EXPECT_EQ(r.FinalDepth, 1);
+}
