@@ -1,0 +1,4 @@
+#include "SetupForm.h"
+
+// Placeholder until the installation record is written.
+void TSetupForm::WriteRegistry() {}

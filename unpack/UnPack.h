@@ -1,0 +1,43 @@
+// Loads a data.z package whole and replays its records into a directory.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+// A notification without arguments, bound to its receiver.
+using TNotifyEvent = std::function<void()>;
+
+class TUnPack {
+ public:
+  std::unique_ptr<uint8_t[]> Buffer;  // the whole package; none when not held
+  int32_t Size = 0;
+  int32_t Pos = 0;
+  std::string FileName;
+  std::string TargetDir;
+  std::string Title;
+  std::string FolderName;
+  int32_t RequiredSize = 0;
+  TNotifyEvent OnProgress;
+  int32_t NextStop = 0;
+  int32_t Step = 0;
+  std::string KeyFileName;
+  std::string KeyFilePath;
+  bool KeyFound = false;
+  std::string RootDirName;
+  // Set by Extract when it reported a problem of the package (an unknown
+  // record kind, the key file missing), so that a caller can stop there.
+  bool ExtractReportedProblem = false;
+
+  // Reads and checks the package; false after a failure it has reported.
+  bool LoadPackage(const std::string& name);
+  // Replays the records into TargetDir; false only when no package is held.
+  bool Extract();
+
+  void InitPacing();
+  void CheckPacing();
+  void EnterDirectory();
+  void LeaveDirectory();
+  void ExtractFile();
+};
