@@ -15,7 +15,10 @@ class RegistryTest : public ::testing::Test {
  protected:
   const std::string scratch = "Software\\QuorvixSetupTests\\Registry" + std::to_string(GetCurrentProcessId());
 
-  void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, scratch.c_str()); }
+  void TearDown() override {
+    RegDeleteTreeA(HKEY_CURRENT_USER, scratch.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuorvixSetupTests");  // once no other run uses it
+  }
 
   static bool KeyExists(const std::string& path) {
     HKEY key;
