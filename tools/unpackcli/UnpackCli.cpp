@@ -2,12 +2,16 @@
 //
 // Loads PACKAGE and extracts it into TARGETDIR with the installer's own
 // TUnPack, exactly as the installer runs it. The installer's message boxes
-// are answered OK and their texts printed to stderr in UTF-8 instead.
+// are answered OK and their texts printed to stderr in UTF-8 instead, with
+// LF line ends.
 // TARGETDIR is created (one level) when missing, as the installer creates
 // its product folder. On success it prints the version folder's name and
 // where the key file went.
 //
 // Exit code: 0 extracted without a reported problem, 1 otherwise, 2 usage.
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -22,7 +26,7 @@ namespace {
 
 constexpr unsigned CodePageUtf8 = 65001;
 
-// One line per line of the text: the messages' own CR LF would double up.
+// The messages' own CR LF becomes LF like every other line end.
 void PrintError(std::string utf8) {
   for (size_t at; (at = utf8.find("\r\n")) != std::string::npos;) utf8.erase(at, 1);
   std::fprintf(stderr, "%s\n", utf8.c_str());
@@ -61,6 +65,9 @@ int Run(const std::string& package, const std::string& target) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Plain LF line ends: the readers are scripts, mostly on Linux.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
   if (argc != 3) {
     std::fprintf(stderr, "usage: unpackcli PACKAGE TARGETDIR\n");
     return 2;
