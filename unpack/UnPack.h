@@ -40,4 +40,10 @@ class TUnPack {
   void EnterDirectory();
   void LeaveDirectory();
   void ExtractFile();
+
+ private:
+  // Read the field at Pos and step over it. The whole package was checked
+  // at load, so every field of a record before an unknown kind is complete.
+  std::string TakeString();
+  int32_t TakeInt32();
 };
