@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "Errors.h"
+#include "FileSystem.h"
 #include "MessageDialog.h"
 #include "MessagePump.h"
 #include "SetupForm.h"
@@ -29,14 +29,13 @@ void ShowProgressDisplay(TSetupForm& form) {
 // Makes the product folder under the current directory unless it exists.
 void EnsureProductFolder(const std::string& folderName) {
   const std::string folder = folderName + "\\";
-  if (SetCurrentDirectoryA(folder.c_str())) return;
-  if (!CreateDirectoryA(folder.c_str(), nullptr)) throw EInOutError(static_cast<int>(GetLastError()));
+  if (!SetCurrentDir(folder)) CreateDir(folder);
 }
 
 void RunInstallSteps(TSetupForm& form) {
   ShowProgressDisplay(form);
 
-  if (!SetCurrentDirectoryA(form.BaseDir.c_str())) {
+  if (!SetCurrentDir(form.BaseDir)) {
     MessageDlg("Can not find directory: " + form.BaseDir + "\r\nSetup will be terminated", TMsgDlgType::mtError, mbOK);
     Terminate();
     return;

@@ -6,6 +6,7 @@
 #include "ComObject.h"
 #include "Environment.h"
 #include "Errors.h"
+#include "FileSystem.h"
 #include "Registry.h"
 #include "SetupForm.h"
 #include "Text.h"
@@ -69,9 +70,9 @@ std::string FolderOf(const std::string& path) {
 // Enters the folder under the current directory, making it first if needed.
 void EnterOrCreateFolder(const std::string& name) {
   const std::string folder = name + "\\";
-  if (SetCurrentDirectoryA(folder.c_str())) return;
-  if (!CreateDirectoryA(folder.c_str(), nullptr)) throw EInOutError(static_cast<int>(GetLastError()));
-  SetCurrentDirectoryA(folder.c_str());
+  if (SetCurrentDir(folder)) return;
+  CreateDir(folder);
+  SetCurrentDir(folder);
 }
 
 }  // namespace
@@ -93,7 +94,7 @@ void TSetupForm::CreateShortcuts() {
   MenuItem.clear();
   if (!FindProgramsFolder()) return;
   StepProgress();
-  if (!SetCurrentDirectoryA(ProgramsDir.c_str())) return;
+  if (!SetCurrentDir(ProgramsDir)) return;
   EnterOrCreateFolder(FolderName);
   EnterOrCreateFolder(Pack->RootDirName);
   MenuFolder = ProgramsDir + "\\" + FolderName + "\\" + Pack->RootDirName;
