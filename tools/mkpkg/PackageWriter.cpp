@@ -15,6 +15,7 @@ PackageWriter::PackageWriter(ByteSink& sink, ProgressEvent progress)
 void PackageWriter::Put(const std::string& bytes) {
   sink_.Write(bytes.data(), bytes.size());
   written_ += bytes.size();
+  if (progress_) progress_(written_);
 }
 
 void PackageWriter::Header(const std::string& keyFileName, const std::string& title, const std::string& folderName,
@@ -54,7 +55,6 @@ void PackageWriter::CopyData(const TreeEntry& file) {
   }
   if (std::fgetc(in.get()) != EOF)
     throw MkpkgError(ShowPath(file.Source) + ": became longer while it was being packed");
-  if (progress_) progress_(written_);
 }
 
 }  // namespace Mkpkg
