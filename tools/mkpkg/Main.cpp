@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 
 #include "CommandLine.h"
@@ -32,7 +33,9 @@ double Seconds() {
 class ConsoleObserver : public MakeObserver {
  public:
   explicit ConsoleObserver(bool showProgress) {
-    if (showProgress) bar_.emplace(Err, Seconds);
+    // MKPKG_PROGRESS_DELAY (seconds) shows the bar sooner, for tests.
+    const char* delay = std::getenv("MKPKG_PROGRESS_DELAY");
+    if (showProgress) bar_.emplace(Err, Seconds, delay ? std::atof(delay) : 0.5);
   }
   void Warning(const std::string& text) override { Err("mkpkg: warning: " + text + "\n"); }
   void Progress(uint64_t done, uint64_t total) override {
