@@ -229,6 +229,38 @@ TEST(Cli, AFullDiskLeavesTheOlderPackageAndNoTemporaryFile) {
   EXPECT_EQ(tree.CountIn("out"), 1u);
 }
 
+TEST(Cli, AnInterruptedMakeRemovesItsTemporaryFile) {
+  TestTree tree;
+  MkpkgTest::WriteWorkedExampleTree(tree);
+  tree.Write("1.0/huge.bin", "");
+  fs::resize_file(tree.Path("1.0/huge.bin"), uintmax_t(1) << 30);  // sparse: far more than is written here
+  tree.Folder("out");
+  const std::vector<std::string> args = With(MakeArgs(tree), {"--quiet"});
+  const pid_t child = fork();
+  if (child == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    std::vector<char*> argv{const_cast<char*>(MKPKG_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(MKPKG_PATH, argv.data());
+    _exit(127);
+  }
+  // Interrupt as soon as the package has begun to be written.
+  bool begun = false;
+  int status = 0;
+  while (!begun && waitpid(child, &status, WNOHANG) == 0) {
+    begun = tree.CountIn("out") > 0;
+    if (!begun) usleep(1000);
+  }
+  ASSERT_TRUE(begun) << "mkpkg ended before it started writing";
+  kill(child, SIGINT);
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+  EXPECT_EQ(tree.CountIn("out"), 0u);
+}
+
 TEST(Cli, ProgressBarOnlyOnATerminalAndNotWhenQuiet) {
   TestTree tree;
   MkpkgTest::WriteWorkedExampleTree(tree);

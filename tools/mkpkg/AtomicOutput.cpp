@@ -24,6 +24,7 @@ AtomicOutput::AtomicOutput(const fs::path& target) : target_(target) {
   const fs::path folder = target.parent_path();
   const std::string base = "." + PathToUtf8(target.filename()) + ".";
   int error = 0;
+  InterruptsHeld held;
   for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
     temp_ = folder / PathFromUtf8(base + RandomSuffix() + ".tmp");
     file_ = CreateExclusive(temp_, error);
@@ -54,6 +55,7 @@ void AtomicOutput::Commit() {
     Discard();
     throw MkpkgError("cannot write " + ShowPath(target_) + ": " + ErrorText(error));
   }
+  InterruptsHeld held;  // renamed and forgotten in one step
   std::error_code renameError;
   fs::rename(temp_, target_, renameError);
   if (renameError) {

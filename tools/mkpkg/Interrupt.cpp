@@ -14,6 +14,8 @@ namespace Mkpkg {
 // handling ends the process.
 void WatchTempFile(const std::filesystem::path&) {}
 void ForgetTempFile() {}
+InterruptsHeld::InterruptsHeld() {}
+InterruptsHeld::~InterruptsHeld() {}
 
 #else
 
@@ -50,6 +52,15 @@ void WatchTempFile(const std::filesystem::path& path) {
 }
 
 void ForgetTempFile() { watching = 0; }
+
+InterruptsHeld::InterruptsHeld() {
+  sigset_t held;
+  sigemptyset(&held);
+  for (int s : watchedSignals) sigaddset(&held, s);
+  sigprocmask(SIG_BLOCK, &held, &saved_);
+}
+
+InterruptsHeld::~InterruptsHeld() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
 
 #endif
 
