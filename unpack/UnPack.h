@@ -33,6 +33,8 @@ class TUnPack {
   // Reads and checks the package; false after a failure it has reported.
   bool LoadPackage(const std::string& name);
   // Replays the records into TargetDir; false only when no package is held.
+  // File-system failures, a TargetDir that cannot be entered among them,
+  // raise EInOutError and leave the package held, Pos at the failed record.
   bool Extract();
 
   void InitPacing();
