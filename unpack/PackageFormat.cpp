@@ -78,6 +78,12 @@ static bool IsReservedDeviceName(const std::string& component) {
          base[3] >= '1' && base[3] <= '9';
 }
 
+// Windows drops trailing dots and spaces from names, so a component such as
+// ".. " or "..." may end up meaning ".." (or nothing); "." alone is harmless.
+static bool IsOnlyDotsAndSpaces(const std::string& component) {
+  return component != "." && !component.empty() && component.find_first_not_of(". ") == std::string::npos;
+}
+
 std::string NameProblem(const std::string& name) {
   if (name.empty()) return "empty name";
   if (IsSeparator(name[0])) return "absolute name \"" + name + "\"";
@@ -87,6 +93,8 @@ std::string NameProblem(const std::string& name) {
     if (!problem.empty()) return;
     if (component == "..")
       problem = "name climbing with \"..\" \"" + name + "\"";
+    else if (IsOnlyDotsAndSpaces(component))
+      problem = "name with a component of dots and spaces \"" + name + "\"";
     else if (IsReservedDeviceName(component))
       problem = "reserved device name \"" + name + "\"";
   });

@@ -51,7 +51,8 @@ bool KeyNameMatches(const std::string& name, const std::string& keyFileName);
 
 // Why a record name may not be written to disk: it is empty, absolute
 // (leading slash or backslash), holds a colon (drive, stream), holds a ".."
-// component, or names a reserved device. Empty result when the name is fine.
+// component or another made only of dots and spaces (".. ", "..."), or
+// names a reserved device. Empty result when the name is fine.
 std::string NameProblem(const std::string& name);
 
 // Levels a directory record enters: its components other than "" and ".".

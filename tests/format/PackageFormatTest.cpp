@@ -143,6 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"data stream", head + File("readme.txt:hidden", "x"), 31, "colon"},
         DamagedCase{"dot-dot file", head + File("..\\evil.dll", "x"), 31, ".."},
         DamagedCase{"dot-dot inside", head + EncodeDirectoryRecord("a/../../b"), 31, ".."},
+        DamagedCase{"dot-dot with space", head + EncodeDirectoryRecord("a\\.. \\b"), 31, "dots and spaces"},
+        DamagedCase{"three dots", head + File("...", "x"), 31, "dots and spaces"},
         DamagedCase{"device", head + File("CON", "x"), 31, "reserved"},
         DamagedCase{"device with extension", head + File("doc\\nul.txt", "x"), 31, "reserved"},
         DamagedCase{"device lower case", head + EncodeDirectoryRecord("com7"), 31, "reserved"},
@@ -159,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(PackageFormat, NamesThatOnlyLookOdd) {
-  for (const char* name : {"CONSOLE.txt", "COM10", "LPT0", "a..b", "...x", "aux_file", "\xC4\xE0\xED\xED\xFB\xE5"})
+  for (const char* name : {"CONSOLE.txt", "COM10", "LPT0", "a..b", "...x", ".\\x", "x. y", "aux_file", "\xC4\xE0\xED\xED\xFB\xE5"})
     EXPECT_EQ(NameProblem(name), "") << name;
 }
 
