@@ -180,3 +180,17 @@ TEST(PackageFormat, DirectoryNameWithSeveralComponentsEntersThemAll) {
   EXPECT_EQ(r.Status, CheckStatus::Sound);
   EXPECT_EQ(r.FinalDepth, 1);
 }
+
+TEST(PackageFormat, VisitorSeesEachSoundRecordWithItsPlace) {
+  const std::string p = WorkedExample() + EncodeFileRecordStart("cut", 9) + "abc";
+  std::vector<std::string> seen;
+  const CheckResult r = CheckPackage(reinterpret_cast<const uint8_t*>(p.data()), p.size(), [&](const RecordInfo& info) {
+    seen.push_back(std::to_string(int(info.Kind)) + " " + info.Name + " @" + std::to_string(info.Offset) +
+                   (info.Kind == KindFile ? " data " + std::to_string(info.DataSize) + " @" + std::to_string(info.DataOffset)
+                                          : ""));
+  });
+  EXPECT_EQ(r.Status, CheckStatus::Damaged);
+  const std::vector<std::string> expected = {"0 1.0 @31", "0 doc @36", "2 readme.txt @41 data 3 @57", "1  @60",
+                                             "2 demo.exe @61 data 200 @75", "1  @275"};
+  EXPECT_EQ(seen, expected);  // the damaged record at 276 is not offered
+}
