@@ -295,4 +295,79 @@ TEST_F(SetupWindow, RestoresToTheWorkAreaCentredOnTheDesktopAndKeepsThePanelCent
   }
 }
 
+// Sets the screen resolution that programs started afterwards see (Wine
+// reads it from the user's desktop settings), and puts the old one back.
+class ScreenResolution {
+ public:
+  explicit ScreenResolution(DWORD dotsPerInch) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                    nullptr);
+    DWORD size = sizeof old_;
+    hadValue_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) == 0;
+    RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dotsPerInch), sizeof dotsPerInch);
+  }
+  ~ScreenResolution() {
+    if (hadValue_)
+      RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+    else
+      RegDeleteValueW(key_, L"LogPixels");
+    RegCloseKey(key_);
+  }
+
+ private:
+  HKEY key_ = nullptr;
+  DWORD old_ = 96;
+  bool hadValue_ = false;
+};
+
+// At 120 dots per inch the font grows, and the layout with it by the
+// font's text height over the 13 pixels it has at 96.
+TEST(SetupWindowResolution, LayoutScalesByTheFontsTextHeight) {
+  int textHeight = 0;
+  {
+    HDC screen = GetDC(nullptr);
+    HFONT font = CreateFontW(-MulDiv(8, 120, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                             L"MS Sans Serif");
+    HGDIOBJ old = SelectObject(screen, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    textHeight = metrics.tmHeight;
+    SelectObject(screen, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+  }
+  ASSERT_GT(textHeight, 13);
+  auto scaled = [&](int pixels) { return MulDiv(pixels, textHeight, 13); };
+
+  const std::string package = SetupTest::DemoPackage();
+  ScreenResolution resolution(120);
+  SetupRun run(package);
+  HWND window = run.WaitForMaximizedWindow();
+  ASSERT_NE(window, nullptr);
+  struct Row {
+    int id, left, top, width, height;
+  };
+  for (const Row& row : {Row{GroupBoxId, 64, 16, 353, 105}, Row{ProgressBarId, 16, 40, 321, 25},
+                         Row{ExitButtonId, 344, 128, 75, 25}, Row{StartButtonId, 248, 128, 75, 25}}) {
+    SCOPED_TRACE(row.id);
+    const RECT r = RectInParent(FindControlById(window, row.id));
+    EXPECT_EQ(r.left, scaled(row.left));
+    EXPECT_EQ(r.top, scaled(row.top));
+    EXPECT_EQ(r.right - r.left, scaled(row.width));
+    EXPECT_EQ(r.bottom - r.top, scaled(row.height));
+  }
+  const RECT panel = RectInParent(FindControlById(window, PanelId));
+  EXPECT_EQ(panel.right - panel.left, scaled(465));
+  EXPECT_EQ(panel.bottom - panel.top, scaled(169));
+  const SIZE client = ClientSize(window);
+  EXPECT_TRUE(WaitUntil([&] {
+    const RECT r = RectInParent(FindControlById(window, PanelId));
+    return r.left == (client.cx - scaled(465)) / 2 && r.top == (client.cy - scaled(169)) / 2;
+  }));
+  // The label's text is measured in the larger font.
+  const RECT label = RectInParent(FindControlById(window, FolderCaptionLabelId));
+  EXPECT_EQ(label.bottom - label.top, textHeight);
+}
+
 }  // namespace
