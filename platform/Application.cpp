@@ -26,9 +26,10 @@ int StartupShowCommand() {
 }
 
 void TApplication::Initialize() {
-  char path[256];  // the title is made from at most 255 characters of the path
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  Title = ApplicationTitle(std::string(path, length < sizeof path ? length : 0));
+  char path[256] = "";  // the title is made from at most 255 characters of the path
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  path[sizeof path - 1] = '\0';
+  Title = ApplicationTitle(path);
   Icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 32, 32, 0));
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);

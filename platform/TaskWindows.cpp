@@ -9,7 +9,8 @@ struct Collect {
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM data) {
   const Collect& c = *reinterpret_cast<Collect*>(data);
-  if (window != c.keep && IsWindowEnabled(window)) c.windows->push_back(window);
+  // Hidden windows (the system's helpers among them) take no input anyway.
+  if (window != c.keep && IsWindowVisible(window) && IsWindowEnabled(window)) c.windows->push_back(window);
   return TRUE;
 }
 

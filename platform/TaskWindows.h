@@ -8,7 +8,7 @@
 
 class TTaskWindowsDisabled {
  public:
-  // Disables every enabled top-level window of this thread except `keep`.
+  // Disables every visible, enabled top-level window of this thread except `keep`.
   explicit TTaskWindowsDisabled(HWND keep = nullptr);
   ~TTaskWindowsDisabled();
   TTaskWindowsDisabled(const TTaskWindowsDisabled&) = delete;
