@@ -53,7 +53,7 @@ TEST(GuiDriverCommandLine, DrivesSetupThroughItsDialogsAndReportsTheExitCode) {
   ASSERT_TRUE(dir.WriteFile(L"data.z", SetupTest::DemoPackage("Demo 1.0")));
   const std::wstring start = L"start " + Quoted(SetupExe()) + L" " + Quoted(dir.Path());
 
-  const Outcome asked = RunDriver(start + L" click Exit answer No close wait");
+  const Outcome asked = RunDriver(start + L" select Russian click Exit answer No close wait");
   EXPECT_EQ(asked.exitCode, 0u) << asked.out;
   EXPECT_EQ(asked.out.find("dialog: Confirm: "), 0u) << asked.out;
   EXPECT_NE(asked.out.find("Demo 1.0?\n"), std::string::npos) << asked.out;

@@ -7,6 +7,7 @@
 //                           (SHOW: a show command number, e.g. 7)
 //     click TEXT            press the button captioned TEXT ('&' ignored) in
 //                           the program's window, once it is there and enabled
+//     select ITEM           choose ITEM in the window's drop-down list that has it
 //     answer BUTTON         wait for a dialog box, print it, press its BUTTON
 //     close                 press the close box of the program's window
 //     wait                  wait for the program to end, print its exit code
@@ -75,6 +76,19 @@ class Runner {
       if (!button) return Fail(L"no button '" + text + L"'");
       return Click(button) || Fail(L"button '" + text + L"' is hidden or disabled");
     }
+    if (name == L"select") {
+      const std::wstring item = arg();
+      HWND combo = nullptr;
+      int index = -1;
+      WaitUntil(
+          [&] {
+            combo = FindListWith(item, index);
+            return combo || !process_->Running();
+          },
+          timeout_);
+      if (!combo) return Fail(L"no list holds '" + item + L"'");
+      return SelectComboItem(combo, index) || Fail(L"the list with '" + item + L"' is hidden or disabled");
+    }
     if (name == L"answer") {
       const std::wstring button = arg();
       HWND box = process_->WaitForDialog(timeout_);
@@ -129,6 +143,19 @@ class Runner {
     return nullptr;
   }
 
+  HWND FindListWith(const std::wstring& item, int& index) const {
+    for (HWND window : process_->Windows())
+      for (HWND control : Controls(window)) {
+        if (ClassName(control) != L"ComboBox") continue;
+        for (int i = 0, n = ComboCount(control); i < n; ++i)
+          if (ComboItem(control, i) == item) {
+            index = i;
+            return control;
+          }
+      }
+    return nullptr;
+  }
+
   DWORD timeout_;
   std::unique_ptr<Process> process_;
 };
@@ -145,7 +172,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (next >= args.size()) {
     Write(STD_ERROR_HANDLE, L"usage: guidriver [--timeout SECONDS] start EXE DIR [SHOW] | click TEXT | "
-                            L"answer BUTTON | close | wait ...\n");
+                            L"select ITEM | answer BUTTON | close | wait ...\n");
     return 2;
   }
   Runner runner(timeout);
