@@ -1,6 +1,7 @@
 #include "InstallSupport.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <fstream>
 #include <iterator>
@@ -154,6 +155,30 @@ RegistryTree ExportRegistry(const std::string& root) {
     }
   }
   return result;
+}
+
+FrozenProcess::FrozenProcess(DWORD processId) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != processId) continue;
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+    if (!thread) continue;
+    if (SuspendThread(thread) == DWORD(-1))
+      CloseHandle(thread);
+    else
+      threads.push_back(thread);
+  }
+  CloseHandle(snapshot);
+}
+
+FrozenProcess::~FrozenProcess() {
+  for (HANDLE thread : threads) {
+    ResumeThread(thread);
+    CloseHandle(thread);
+  }
 }
 
 std::string StartMenuPrograms() {

@@ -3,8 +3,11 @@
 // exports it, and the link lines to be checked after the run.
 #pragma once
 
+#include <windows.h>
+
 #include <map>
 #include <string>
+#include <vector>
 
 // A package made in memory, record by record, and the tree it gives.
 class PackageBuilder {
@@ -42,6 +45,20 @@ void WriteFileBytes(const std::string& path, const std::string& data);
 // Empty when the key does not exist.
 using RegistryTree = std::map<std::string, std::map<std::string, std::string>>;
 RegistryTree ExportRegistry(const std::string& root);
+
+// Holds every thread of another process still while it lives, so that
+// several messages reach its queue before it handles the first.
+class FrozenProcess {
+ public:
+  explicit FrozenProcess(DWORD processId);
+  ~FrozenProcess();
+  FrozenProcess(const FrozenProcess&) = delete;
+  FrozenProcess& operator=(const FrozenProcess&) = delete;
+  bool Frozen() const { return !threads.empty(); }
+
+ private:
+  std::vector<HANDLE> threads;
+};
 
 // The Programs folder of the Start menu as the installer will find it.
 std::string StartMenuPrograms();

@@ -384,9 +384,14 @@ TEST(Install, ExitConfirmedDuringTheExtractionLetsTheInstallFinish) {
   ASSERT_NE(window, nullptr);
   HWND start = FindControlById(window, StartButtonId);
   ASSERT_TRUE(WaitUntil([&] { return Enabled(start); }));
-  // Both clicks wait in the queue: Exit is handled at the first progress stop.
-  ASSERT_TRUE(Click(start));
-  ASSERT_TRUE(Click(FindControlById(window, ExitButtonId)));
+  // Both clicks wait in the queue before setup sees either: Exit is then
+  // handled at the first progress stop, however fast the extraction.
+  {
+    FrozenProcess frozen(run.Program->Id());
+    ASSERT_TRUE(frozen.Frozen());
+    ASSERT_TRUE(Click(start));
+    ASSERT_TRUE(Click(FindControlById(window, ExitButtonId)));
+  }
   HWND question = run.Program->WaitForDialog();
   ASSERT_NE(question, nullptr);
   EXPECT_EQ(ReadDialog(question).Caption, L"Confirm");
