@@ -21,7 +21,7 @@ TEST(DriveRoot, LetterIsDriveNumberPlus64ModuloByte) {
 }
 
 TEST(FreeSpaceAt, MeasuresAnyExistingPlaceOnAVolume) {
-  for (const char* where : {"", "C:\\", "C:\\windows", "C:\\windows\\", "C:\\windows\\\\", "c:\\"})
+  for (const char* where : {"", "C:\\", "C:\\windows", "C:\\windows\\", "C:\\windows\\\\", "C:\\\\", "c:\\"})
     EXPECT_GT(FreeSpaceAt(where), 0) << '"' << where << '"';
 }
 
