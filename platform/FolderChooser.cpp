@@ -2,39 +2,10 @@
 
 #include <shlobj.h>
 
-#include <vector>
-
 #include "ShellItemList.h"
+#include "TaskWindows.h"
 
 namespace {
-
-// Disables the thread's enabled, visible top-level windows for the life of
-// a modal dialog, then enables them again and gives back the activation.
-class TDisabledThreadWindows {
- public:
-  TDisabledThreadWindows() : active_(GetActiveWindow()), focus_(GetFocus()) {
-    EnumThreadWindows(GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
-    for (HWND window : disabled_) EnableWindow(window, FALSE);
-  }
-  ~TDisabledThreadWindows() {
-    for (HWND window : disabled_)
-      if (IsWindow(window)) EnableWindow(window, TRUE);
-    if (active_ && IsWindow(active_)) SetActiveWindow(active_);
-    if (focus_ && IsWindow(focus_)) SetFocus(focus_);
-  }
-  TDisabledThreadWindows(const TDisabledThreadWindows&) = delete;
-  TDisabledThreadWindows& operator=(const TDisabledThreadWindows&) = delete;
-
- private:
-  static BOOL CALLBACK Collect(HWND window, LPARAM self) {
-    if (IsWindowVisible(window) && IsWindowEnabled(window))
-      reinterpret_cast<TDisabledThreadWindows*>(self)->disabled_.push_back(window);
-    return TRUE;
-  }
-  HWND active_;
-  HWND focus_;
-  std::vector<HWND> disabled_;
-};
 
 // Keeps the system from asking about drives without a medium while the
 // user browses; the previous mode comes back on every way out.
@@ -107,6 +78,8 @@ bool IsExistingDirectory(const std::string& path) {
 bool SelectDirectory(const std::string& instruction, std::string& directory, HWND owner) {
   if (!directory.empty() && !IsExistingDirectory(directory)) directory.clear();
 
+  // Without the shell's allocator there is no dialog; the item list it
+  // returns comes from that (the task) allocator, which TItemIdList frees.
   IMalloc* rawMalloc = nullptr;
   if (SHGetMalloc(&rawMalloc) != S_OK || !rawMalloc) return false;
   const std::unique_ptr<IMalloc, TComRelease> shellMalloc(rawMalloc);
@@ -126,7 +99,7 @@ bool SelectDirectory(const std::string& instruction, std::string& directory, HWN
     const TApartment apartment;
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NONEWFOLDERBUTTON;
     if (!apartment.OtherModeRunning()) info.ulFlags |= BIF_NEWDIALOGSTYLE;
-    const TDisabledThreadWindows disabled;
+    const TTaskWindowsDisabled disabled;
     const TCriticalErrorsSuppressed quiet;
     chosen.reset(SHBrowseForFolderA(&info));
   }
