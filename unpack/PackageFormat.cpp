@@ -67,15 +67,25 @@ static void ForEachComponent(const std::string& name, Visit visit) {
   }
 }
 
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices whatever extension
-// follows them, and Windows ignores trailing spaces before that extension.
+// Windows counts the superscripts 1, 2 and 3 of ISO 8859-1 (bytes B9, B2 and
+// B3 in most Windows code pages) as digits of COM and LPT device names. They
+// are refused in every code page: the format does not say which one a
+// package uses, and in the others they are rare letters or signs.
+static bool IsDeviceDigit(char c) {
+  return (c >= '1' && c <= '9') || c == '\xB9' || c == '\xB2' || c == '\xB3';
+}
+
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9 and LPT1-9 name devices
+// whatever extension follows them, and Windows ignores trailing spaces
+// before that extension.
 static bool IsReservedDeviceName(const std::string& component) {
   std::string base = component.substr(0, component.find('.'));
   while (!base.empty() && base.back() == ' ') base.pop_back();
   for (char& c : base) c = AsciiUpper(c);
-  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+    if (base == device) return true;
   return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-         base[3] >= '1' && base[3] <= '9';
+         IsDeviceDigit(base[3]);
 }
 
 // Windows drops trailing dots and spaces from names, so a component such as

@@ -153,6 +153,10 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"device with extension", head + File("doc\\nul.txt", "x"), 31, "reserved"},
         DamagedCase{"device lower case", head + EncodeDirectoryRecord("com7"), 31, "reserved"},
         DamagedCase{"device with space", head + File("LPT1 .log", "x"), 31, "reserved"},
+        DamagedCase{"console device", head + File("conout$.txt", "x"), 31, "reserved"},
+        DamagedCase{"console input device", head + EncodeDirectoryRecord("a\\CONIN$"), 31, "reserved"},
+        DamagedCase{"device with superscript digit", head + File("COM\xB9", "x"), 31, "reserved"},
+        DamagedCase{"printer with superscript digit", head + File("lpt\xB3.prn", "x"), 31, "reserved"},
         DamagedCase{"file above target", head + EncodeLeaveRecord() + File("evil.dll", "x"), 32, "above the target"},
         DamagedCase{"directory above target",
                     head + EncodeDirectoryRecord("a\\b") + EncodeLeaveRecord() + EncodeLeaveRecord() +
@@ -165,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(PackageFormat, NamesThatOnlyLookOdd) {
-  for (const char* name : {"CONSOLE.txt", "COM10", "LPT0", "a..b", "...x", ".\\x", "x. y", "aux_file", "\xC4\xE0\xED\xED\xFB\xE5"})
+  for (const char* name : {"CONSOLE.txt", "COM10", "LPT0", "CONOUT", "CONIN$x", "COM\xB9\xB9", "LPT\xBC", "a..b", "...x", ".\\x", "x. y", "aux_file", "\xC4\xE0\xED\xED\xFB\xE5"})
     EXPECT_EQ(NameProblem(name), "") << name;
 }
 

@@ -173,6 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"climbing", head + DirRecord("1.0") + FileRecord("..\\..\\demo.exe", "x"), 36},
         DamagedCase{"dots and a space", head + DirRecord(".. ") + FileRecord("demo.exe", "x"), 31},
         DamagedCase{"device", head + FileRecord("doc\\NUL.txt", "x"), 31},
+        DamagedCase{"console device", head + FileRecord("CONOUT$", "x"), 31},
+        DamagedCase{"port with a superscript digit", head + DirRecord("COM\xB9"), 31},
         DamagedCase{"above the target after leaving",
                     head + DirRecord("1.0") + LeaveRecord() + LeaveRecord() + FileRecord("demo.exe", "x"), 38}),
     [](const testing::TestParamInfo<DamagedCase>& info) {
