@@ -1,6 +1,8 @@
-// COM for the GUI thread, as a single-threaded apartment, from the start of
-// the program to its end.
+// COM for the calling thread as a single-threaded apartment, for the life of
+// the object: the whole program in Setup, one dialog in the folder chooser.
 #pragma once
+
+#include <windows.h>
 
 class TComApartment {
  public:
@@ -10,8 +12,10 @@ class TComApartment {
   TComApartment(const TComApartment&) = delete;
   TComApartment& operator=(const TComApartment&) = delete;
 
-  bool Initialized() const { return initialized_; }
+  bool Initialized() const { return SUCCEEDED(result_); }
+  // The thread already runs COM in another mode (multithreaded).
+  bool OtherModeRunning() const { return result_ == RPC_E_CHANGED_MODE; }
 
  private:
-  bool initialized_;
+  HRESULT result_;
 };

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "ComApartment.h"
+#include "ComPtr.h"
 #include "ShellItemList.h"
 #include "TaskWindows.h"
 
@@ -18,25 +20,6 @@ class TCriticalErrorsSuppressed {
 
  private:
   UINT previous_;
-};
-
-// COM as a single-threaded apartment for the dialog, balanced on the way out.
-class TApartment {
- public:
-  TApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~TApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  TApartment(const TApartment&) = delete;
-  TApartment& operator=(const TApartment&) = delete;
-  bool OtherModeRunning() const { return result_ == RPC_E_CHANGED_MODE; }
-
- private:
-  HRESULT result_;
-};
-
-struct TComRelease {
-  void operator()(IUnknown* object) const { object->Release(); }
 };
 
 struct TBrowseState {
@@ -80,9 +63,8 @@ bool SelectDirectory(const std::string& instruction, std::string& directory, HWN
 
   // Without the shell's allocator there is no dialog; the item list it
   // returns comes from that (the task) allocator, which TItemIdList frees.
-  IMalloc* rawMalloc = nullptr;
-  if (SHGetMalloc(&rawMalloc) != S_OK || !rawMalloc) return false;
-  const std::unique_ptr<IMalloc, TComRelease> shellMalloc(rawMalloc);
+  ComPtr<IMalloc> shellMalloc;
+  if (SHGetMalloc(shellMalloc.ReleaseAndGetAddressOf()) != S_OK || !shellMalloc) return false;
 
   char displayName[MAX_PATH] = {};
   const TBrowseState state{owner, &directory};
@@ -96,7 +78,7 @@ bool SelectDirectory(const std::string& instruction, std::string& directory, HWN
 
   TItemIdList chosen;
   {
-    const TApartment apartment;
+    const TComApartment apartment;
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NONEWFOLDERBUTTON;
     if (!apartment.OtherModeRunning()) info.ulFlags |= BIF_NEWDIALOGSTYLE;
     const TTaskWindowsDisabled disabled;
