@@ -39,6 +39,9 @@ int32_t TUnPack::TakeInt32() {
 bool TUnPack::LoadPackage(const std::string& name) {
   KeyFilePath.clear();
   RootDirName.clear();
+  Package::CheckResult check;
+  // Reading, checking and decoding all fall under one handler: running out
+  // of memory while the names are taken in says "Can not open file" too.
   try {
     FileName = name;
     // Read access only: a package on a CD or a read-only share must load.
@@ -53,31 +56,31 @@ bool TUnPack::LoadPackage(const std::string& name) {
     CloseFile(file);
     // An empty file has no version to test: reading it is reading past the end.
     if (Size == 0) throw EInOutError(EInOutError::ShortRead);
+
+    Pos = 0;
+    // The whole stream is judged now, so that a damaged or hostile package is
+    // refused before anything is written, and extraction never reads past the end.
+    check = Package::CheckPackage(Buffer.get(), size_t(Size));
+    if (check.Status == Package::CheckStatus::Sound) {
+      Pos = 4;
+      KeyFileName = TakeString();
+      Title = TakeString();
+      FolderName = TakeString();
+      RequiredSize = TakeInt32();
+      return true;
+    }
   } catch (...) {
     Buffer.reset();
     ShowError("Can not open file " + FileName);
     return false;
   }
 
-  Pos = 0;
-  // The whole stream is judged now, so that a damaged or hostile package is
-  // refused before anything is written, and extraction never reads past the end.
-  const Package::CheckResult check = Package::CheckPackage(Buffer.get(), size_t(Size));
-  if (check.Status != Package::CheckStatus::Sound) {
-    if (check.Status == Package::CheckStatus::BadVersion)
-      ShowError("Bad version of file: " + Quoted(FileName));
-    else
-      ShowError("Bad format of file: " + Quoted(FileName) + "\r\n" + Package::DescribeProblem(check));
-    Buffer.reset();
-    return false;
-  }
-
-  Pos = 4;
-  KeyFileName = TakeString();
-  Title = TakeString();
-  FolderName = TakeString();
-  RequiredSize = TakeInt32();
-  return true;
+  if (check.Status == Package::CheckStatus::BadVersion)
+    ShowError("Bad version of file: " + Quoted(FileName));
+  else
+    ShowError("Bad format of file: " + Quoted(FileName) + "\r\n" + Package::DescribeProblem(check));
+  Buffer.reset();
+  return false;
 }
 
 bool TUnPack::Extract() {

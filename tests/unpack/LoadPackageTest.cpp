@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 #include "Handle.h"
 #include "TestDirectory.h"
@@ -129,6 +130,49 @@ TEST_F(LoadPackage, LoadsWhileAnotherOpenerDeniesWriting) {
   TUnPack pack;
   EXPECT_TRUE(pack.LoadPackage("data.z"));
   EXPECT_TRUE(Messages.empty());
+}
+
+// Reserves the free address space of the process until it goes, all but
+// one region of `kept` bytes and a little for the heap's small blocks, so
+// that a block larger than what remains of `kept` cannot be had.
+class TAddressSpaceFilled {
+ public:
+  explicit TAddressSpaceFilled(size_t kept) {
+    constexpr size_t spare = 4 << 20;
+    void* left[] = {Reserve(kept), Reserve(spare), Reserve(spare), Reserve(spare), Reserve(spare)};
+    for (size_t chunk = size_t(1) << 30; chunk >= 64 * 1024; chunk /= 2)
+      while (void* region = Reserve(chunk)) regions_.push_back(region);
+    for (void* region : left)
+      if (region) VirtualFree(region, 0, MEM_RELEASE);
+  }
+  ~TAddressSpaceFilled() {
+    for (void* region : regions_) VirtualFree(region, 0, MEM_RELEASE);
+  }
+  TAddressSpaceFilled(const TAddressSpaceFilled&) = delete;
+  TAddressSpaceFilled& operator=(const TAddressSpaceFilled&) = delete;
+
+ private:
+  static void* Reserve(size_t size) { return VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS); }
+  std::vector<void*> regions_;
+};
+
+TEST_F(LoadPackage, RunningOutOfMemoryWhileDecodingSaysCanNotOpen) {
+  // The package fits in memory, but its 16 MB title no longer does beside it.
+  const size_t titleSize = 16 << 20;
+  WriteBytes("data.z", Package::EncodeHeader("demo.exe", std::string(titleSize, 'T'), "Demo", 0) +
+                           DirRecord("1.0") + FileRecord("demo.exe", "x") + LeaveRecord());
+  TUnPack pack;
+  bool loaded = true;
+  {
+    TAddressSpaceFilled filled(titleSize + (8 << 20));
+    EXPECT_NO_THROW(loaded = pack.LoadPackage("data.z"));
+  }
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(Messages, Strings{"Can not open file data.z"});
+  EXPECT_FALSE(pack.Buffer);
+  pack.TargetDir = Target();
+  EXPECT_FALSE(pack.Extract());
+  EXPECT_EQ(TreeOf(Dir), untouched);
 }
 
 struct DamagedCase {
