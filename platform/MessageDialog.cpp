@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "GdiObject.h"
@@ -105,8 +106,9 @@ HWND LayOut(HWND window, const std::wstring& text, const DialogType& type, unsig
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc.Get(), &metrics);
     textHeight = metrics.tmHeight;
+    // As an edit control does, a word too long for a line is broken.
     DrawTextW(dc.Get(), text.c_str(), int(text.size()), &textRect,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+              DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_EXPANDTABS | DT_NOPREFIX);
   }
   // Dialog units: a quarter of the average character width, an eighth of its height.
   auto x = [&](int units) { return MulDiv(units, average.cx, 4); };
@@ -118,7 +120,17 @@ HWND LayOut(HWND window, const std::wstring& text, const DialogType& type, unsig
   for (const DialogButton& b : dialogButtons)
     if (buttons & b.button) ++buttonCount;
   const int buttonsWidth = buttonCount * buttonWidth + (buttonCount > 0 ? (buttonCount - 1) * buttonGap : 0);
-  const int textWidth = textRect.right - textRect.left, textBottom = textRect.bottom - textRect.top;
+  // A text larger than the screen (a package's names come whole) is cut, so
+  // that the box and its buttons stay on the screen.
+  RECT frameOnly{0, 0, 0, 0};
+  AdjustWindowRectEx(&frameOnly, DWORD(GetWindowLongW(window, GWL_STYLE)), FALSE,
+                     DWORD(GetWindowLongW(window, GWL_EXSTYLE)));
+  const int maxTextWidth = GetSystemMetrics(SM_CXSCREEN) - (frameOnly.right - frameOnly.left) - 2 * x(8) -
+                           iconSize - x(10);
+  const int maxTextHeight = GetSystemMetrics(SM_CYSCREEN) - (frameOnly.bottom - frameOnly.top) - y(8) - y(10) -
+                            buttonHeight - y(8);
+  const int textWidth = std::min<int>(textRect.right - textRect.left, maxTextWidth);
+  const int textBottom = std::min<int>(textRect.bottom - textRect.top, maxTextHeight);
   const int topPartWidth = iconSize + x(10) + textWidth;
   const int topPartHeight = textBottom > iconSize ? textBottom : iconSize;
   const int clientWidth = (topPartWidth > buttonsWidth ? topPartWidth : buttonsWidth) + 2 * x(8);
@@ -128,7 +140,7 @@ HWND LayOut(HWND window, const std::wstring& text, const DialogType& type, unsig
                           {x(8), y(8), x(8) + iconSize, y(8) + iconSize}, font);
   SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, MAKEINTRESOURCEW(type.icon))), 0);
   const int textLeft = x(8) + iconSize + x(10);
-  CreateChild(window, L"Static", text.c_str(), SS_LEFT | SS_NOPREFIX, TextId,
+  CreateChild(window, L"Static", text.c_str(), SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, TextId,
               {textLeft, y(8), textLeft + textWidth, y(8) + textBottom}, font);
 
   const int enterAnswer = EnterAnswer(buttons);

@@ -146,6 +146,38 @@ TEST_F(MessageDialog, ShowsWideTextCentredWhileTheOtherWindowsAreDisabled) {
   DestroyWindow(other);
 }
 
+// A package's names reach the messages whole, however long they are.
+TEST_F(MessageDialog, TextsLargerThanTheScreenKeepTheBoxAndItsButtonOnIt) {
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  const auto inside = [&](const RECT& r) {
+    return r.left >= 0 && r.top >= 0 && r.right <= screenWidth && r.bottom <= screenHeight;
+  };
+  std::wstring tall;
+  for (int i = 0; i < 300; ++i) tall += L"line " + std::to_wstring(i) + L"\r\n";
+  const struct {
+    const char* name;
+    std::wstring text;
+  } cases[] = {
+      {"one long word", L"File : " + std::wstring(4000, L'x') + L" not present!"},
+      {"many lines", tall},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RECT button{};
+    BoxAnswerer answerer([&](HWND box) {
+      for (HWND control : Controls(box))
+        if (ClassName(control) == L"Button") GetWindowRect(control, &button);
+      AnswerDialog(box, L"OK");
+    });
+    EXPECT_EQ(MessageDlg(c.text, TMsgDlgType::mtError, mbOK), mrOk);
+    answerer.Stop();
+    ASSERT_EQ(answerer.Places.size(), 1u);
+    EXPECT_TRUE(inside(answerer.Places[0])) << answerer.Places[0].left << "," << answerer.Places[0].top << " "
+                                            << answerer.Places[0].right << "," << answerer.Places[0].bottom;
+    EXPECT_TRUE(inside(button)) << button.left << "," << button.top << " " << button.right << "," << button.bottom;
+  }
+}
+
 TEST_F(MessageDialog, OnceTheProgramIsAskedToEndBoxesCloseAtOnceWithCancel) {
   // Nobody answers (a broken box would get its OK only after a long while).
   BoxAnswerer answerer([](HWND box) {
