@@ -39,7 +39,7 @@ void TApplication::Run(HWND mainWindow) {
   if (!mainWindow) return;
   MainWindow = mainWindow;
   SetNavigationWindow(mainWindow);
-  if (ShowMainForm && mainWindow) {
+  if (ShowMainForm) {
     if (StartupShowCommand() == SW_SHOWMINNOACTIVE) {
       // Minimized, but restoring gives back the maximized window.
       WINDOWPLACEMENT placement{};
