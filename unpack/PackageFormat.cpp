@@ -98,6 +98,12 @@ std::string NameProblem(const std::string& name) {
   if (name.empty()) return "empty name";
   if (IsSeparator(name[0])) return "absolute name \"" + name + "\"";
   if (name.find(':') != std::string::npos) return "name with a colon \"" + name + "\"";
+  // Windows refuses these in names, and the extraction would stop half-way at
+  // them. '|' is not among them: it is also the second byte of some double-byte
+  // characters (Japanese, Chinese), which no byte below 0x40 ever is.
+  for (const char c : name)
+    if (uint8_t(c) < 0x20 || std::strchr("<>\"?*", c))
+      return "name with a character Windows does not allow \"" + name + "\"";
   std::string problem;
   ForEachComponent(name, [&](const std::string& component) {
     if (!problem.empty()) return;

@@ -51,7 +51,8 @@ std::string EncodeFileRecordStart(const std::string& name, int32_t dataSize);
 bool KeyNameMatches(const std::string& name, const std::string& keyFileName);
 
 // Why a record name may not be written to disk: it is empty, absolute
-// (leading slash or backslash), holds a colon (drive, stream), holds a ".."
+// (leading slash or backslash), holds a colon (drive, stream) or a character
+// that Windows refuses in names (< > " ? * and controls), holds a ".."
 // component or another made only of dots and spaces (".. ", "..."), or
 // names a reserved device. Empty result when the name is fine.
 std::string NameProblem(const std::string& name);

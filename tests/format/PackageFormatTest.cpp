@@ -145,6 +145,9 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"slash root", head + EncodeDirectoryRecord("/etc"), 31, "absolute"},
         DamagedCase{"drive letter", head + File("C:evil.dll", "x"), 31, "colon"},
         DamagedCase{"data stream", head + File("readme.txt:hidden", "x"), 31, "colon"},
+        DamagedCase{"wildcard", head + File("*.dll", "x"), 31, "does not allow"},
+        DamagedCase{"quote", head + EncodeDirectoryRecord("say \"hi\""), 31, "does not allow"},
+        DamagedCase{"control character", head + File("a\tb.txt", "x"), 31, "does not allow"},
         DamagedCase{"dot-dot file", head + File("..\\evil.dll", "x"), 31, ".."},
         DamagedCase{"dot-dot inside", head + EncodeDirectoryRecord("a/../../b"), 31, ".."},
         DamagedCase{"dot-dot with space", head + EncodeDirectoryRecord("a\\.. \\b"), 31, "dots and spaces"},
@@ -169,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(PackageFormat, NamesThatOnlyLookOdd) {
-  for (const char* name : {"CONSOLE.txt", "COM10", "LPT0", "CONOUT", "CONIN$x", "COM\xB9\xB9", "LPT\xBC", "a..b", "...x", ".\\x", "x. y", "aux_file", "\xC4\xE0\xED\xED\xFB\xE5"})
+  for (const char* name : {"CONSOLE.txt", "COM10", "LPT0", "CONOUT", "CONIN$x", "COM\xB9\xB9", "LPT\xBC", "\x83\x7C.txt", "a..b", "...x", ".\\x", "x. y", "aux_file", "\xC4\xE0\xED\xED\xFB\xE5"})
     EXPECT_EQ(NameProblem(name), "") << name;
 }
 

@@ -217,6 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"climbing", head + DirRecord("1.0") + FileRecord("..\\..\\demo.exe", "x"), 36},
         DamagedCase{"dots and a space", head + DirRecord(".. ") + FileRecord("demo.exe", "x"), 31},
         DamagedCase{"device", head + FileRecord("doc\\NUL.txt", "x"), 31},
+        DamagedCase{"wildcard", head + DirRecord("1.0") + FileRecord("demo?.exe", "x"), 36},
         DamagedCase{"console device", head + FileRecord("CONOUT$", "x"), 31},
         DamagedCase{"port with a superscript digit", head + DirRecord("COM\xB9"), 31},
         DamagedCase{"above the target after leaving",
