@@ -179,6 +179,10 @@ bool TSetupForm::ControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
           {FolderLabel.Handle, STN_CLICKED, &TSetupForm::FolderLabelClick},
           {LanguageComboBox.Handle, CBN_SELCHANGE, &TSetupForm::LanguageComboBoxChange},
       };
+      // Input queued before Install hid or disabled a control still reaches
+      // it afterwards (during the extraction's message processing): a
+      // control the user can no longer reach raises no event.
+      if (!IsWindowVisible(control) || !IsWindowEnabled(control)) return true;
       for (const auto& event : events)
         if (control == event.control && code == event.code) (this->*event.handler)();
       return true;

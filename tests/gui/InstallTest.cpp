@@ -406,4 +406,46 @@ TEST(Install, ExitConfirmedDuringTheExtractionLetsTheInstallFinish) {
   EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
 }
 
+
+// Input that reached the queue before Start was handled: by the time it is
+// handled the install has hidden or disabled its controls, so none of it
+// may run again, move the destination or change the language midway.
+TEST(Install, ClicksQueuedBehindStartAreDroppedOnceTheirControlsAreGone) {
+  const PackageBuilder package = ProductPackage();
+  SetupRun run(package.Bytes());
+  HWND window = run.WaitForMaximizedWindow();
+  ASSERT_NE(window, nullptr);
+  HWND start = FindControlById(window, StartButtonId), combo = FindControlById(window, LanguageComboBoxId);
+  ASSERT_TRUE(WaitUntil([&] { return Enabled(start); }));
+  {
+    FrozenProcess frozen(run.Program->Id());
+    ASSERT_TRUE(frozen.Frozen());
+    ASSERT_TRUE(Click(start));
+    ASSERT_TRUE(Click(start));
+    ASSERT_TRUE(ClickControl(FindControlById(window, FolderLabelId)));
+    // Down arrow in the closed list: the next language, as a user would pick it.
+    PostMessageW(combo, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageW(combo, WM_KEYUP, VK_DOWN, 1 | (LPARAM(3) << 30));
+  }
+
+  std::vector<Dialog> boxes;
+  while (HWND box = run.Program->WaitForDialog()) {
+    boxes.push_back(ReadDialog(box));
+    // Anything but the completion message (the folder chooser) is cancelled.
+    if (!AnswerDialog(box, boxes.back().Caption == L"Information" ? L"OK" : L"Cancel")) break;
+    WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
+  }
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+  EXPECT_EQ(code, 0u);
+  std::wstring captions;
+  for (const Dialog& box : boxes) captions += L"[" + box.Caption + L"]";
+  EXPECT_EQ(captions, L"[Information]");
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back().Text, L"The installation of " + Wide(Title) +
+                               L" was finished successfully!\r\n\r\nStart menu item: Programs\\QuorvixForge\\1.0\\QuorvixForge");
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
+}
+
 }  // namespace
