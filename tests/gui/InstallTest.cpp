@@ -246,6 +246,21 @@ TEST(Install, ReusesTheFoldersAddsASecondVersionAndReplacesTheSameVersion) {
   ExpectLinkLine(MenuFolder("1.0") + "\\Manual.lnk", "Local path : " + dir1 + "\\MANUAL\\English\\manual.pdf");
 }
 
+// A package that names no product folder: the version folder goes straight
+// under the destination and under Programs, never to the root of a drive.
+TEST(Install, AnEmptyProductFolderNameAddsNoFolderLevel) {
+  PackageBuilder package(KeyFile, Title, "");
+  package.Dir("1.0").File(KeyFile, "MZ").File("readme.txt", "r").Leave();
+  const Outcome outcome = RunSetup(package.Bytes());
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  EXPECT_TRUE(FileExists(ProgramFiles + "\\1.0\\" + KeyFile));
+  EXPECT_TRUE(FileExists(StartMenuPrograms() + "\\1.0\\QuorvixForge.lnk"));
+  for (const char* root : {"C:\\1.0", "C:\\QuorvixForge.exe"})
+    EXPECT_FALSE(FolderExists(root) || FileExists(root)) << root << " made at the root of the drive";
+}
+
 // ---- Installs that cannot go on
 
 TEST(Install, ADestinationRemovedAfterItWasChosenEndsTheProgramWithNothingMade) {
