@@ -390,6 +390,37 @@ INSTANTIATE_TEST_SUITE_P(
                         L"Internal error.\r\nFile : QuorvixForge.exe not present!"}),
     [](const ::testing::TestParamInfo<ReportedProblem>& info) { return std::string(info.param.name); });
 
+// A Start click that waited in the queue behind a click on the destination
+// reaches the button inside the folder chooser's own message loop: the
+// window is disabled then, and the install must not begin under the chooser.
+TEST(Install, StartQueuedBehindTheChooserDoesNotBeginTheInstall) {
+  SetupRun run(ProductPackage().Bytes());
+  HWND window = run.WaitForMaximizedWindow();
+  ASSERT_NE(window, nullptr);
+  HWND start = FindControlById(window, StartButtonId);
+  ASSERT_TRUE(WaitUntil([&] { return Enabled(start); }));
+  {
+    FrozenProcess frozen(run.Program->Id());
+    ASSERT_TRUE(frozen.Frozen());
+    ASSERT_TRUE(ClickControl(FindControlById(window, FolderLabelId)));
+    ASSERT_TRUE(Click(start));
+  }
+  HWND chooser = run.Program->WaitForDialog();
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(ReadDialog(chooser).Caption, L"Browse for Folder");
+  ASSERT_TRUE(AnswerDialog(chooser, L"Cancel"));
+
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }));
+  EXPECT_TRUE(Visible(FindControlById(window, FolderLabelId))) << "still choosing";
+  EXPECT_TRUE(Enabled(start));
+  EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
+  PressCloseBox(window);
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+  EXPECT_EQ(code, 0u);
+  ExpectNoMenuFolderAndNoRecord();
+}
+
 // ---- Exit during the extraction
 
 TEST(Install, ExitConfirmedDuringTheExtractionLetsTheInstallFinish) {
