@@ -390,21 +390,54 @@ INSTANTIATE_TEST_SUITE_P(
                         L"Internal error.\r\nFile : QuorvixForge.exe not present!"}),
     [](const ::testing::TestParamInfo<ReportedProblem>& info) { return std::string(info.param.name); });
 
+// ---- Input queued before setup handles it
+
+// Waits until Start can be pressed, then holds setup still while `queue`
+// posts its input, so that all of it waits in the queue before setup sees
+// the first: what it causes no longer depends on how fast setup runs.
+HWND QueueInput(SetupRun& run, const std::function<void(HWND window)>& queue) {
+  HWND window = run.WaitForMaximizedWindow();
+  if (!window || !WaitUntil([&] { return Enabled(FindControlById(window, StartButtonId)); })) return nullptr;
+  FrozenProcess frozen(run.Program->Id());
+  if (!frozen.Frozen()) return nullptr;
+  queue(window);
+  return window;
+}
+
+// Exit is handled at the first progress stop, however fast the extraction.
+TEST(Install, ExitConfirmedDuringTheExtractionLetsTheInstallFinish) {
+  const PackageBuilder package = ProductPackage();
+  SetupRun run(package.Bytes());
+  HWND window = QueueInput(run, [](HWND window) {
+    EXPECT_TRUE(Click(FindControlById(window, StartButtonId)));
+    EXPECT_TRUE(Click(FindControlById(window, ExitButtonId)));
+  });
+  ASSERT_NE(window, nullptr);
+  HWND question = run.Program->WaitForDialog();
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(ReadDialog(question).Caption, L"Confirm");
+  ASSERT_TRUE(AnswerDialog(question, L"Yes"));
+
+  // The completion box closes by itself; nobody answers it.
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_TRUE(FileExists(MenuFolder() + "\\Web.lnk"));
+  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
+}
+
 // A Start click that waited in the queue behind a click on the destination
 // reaches the button inside the folder chooser's own message loop: the
 // window is disabled then, and the install must not begin under the chooser.
 TEST(Install, StartQueuedBehindTheChooserDoesNotBeginTheInstall) {
   SetupRun run(ProductPackage().Bytes());
-  HWND window = run.WaitForMaximizedWindow();
+  HWND window = QueueInput(run, [](HWND window) {
+    EXPECT_TRUE(ClickControl(FindControlById(window, FolderLabelId)));
+    EXPECT_TRUE(Click(FindControlById(window, StartButtonId)));
+  });
   ASSERT_NE(window, nullptr);
   HWND start = FindControlById(window, StartButtonId);
-  ASSERT_TRUE(WaitUntil([&] { return Enabled(start); }));
-  {
-    FrozenProcess frozen(run.Program->Id());
-    ASSERT_TRUE(frozen.Frozen());
-    ASSERT_TRUE(ClickControl(FindControlById(window, FolderLabelId)));
-    ASSERT_TRUE(Click(start));
-  }
   HWND chooser = run.Program->WaitForDialog();
   ASSERT_NE(chooser, nullptr);
   EXPECT_EQ(ReadDialog(chooser).Caption, L"Browse for Folder");
@@ -421,58 +454,22 @@ TEST(Install, StartQueuedBehindTheChooserDoesNotBeginTheInstall) {
   ExpectNoMenuFolderAndNoRecord();
 }
 
-// ---- Exit during the extraction
-
-TEST(Install, ExitConfirmedDuringTheExtractionLetsTheInstallFinish) {
-  const PackageBuilder package = ProductPackage();
-  SetupRun run(package.Bytes());
-  HWND window = run.WaitForMaximizedWindow();
-  ASSERT_NE(window, nullptr);
-  HWND start = FindControlById(window, StartButtonId);
-  ASSERT_TRUE(WaitUntil([&] { return Enabled(start); }));
-  // Both clicks wait in the queue before setup sees either: Exit is then
-  // handled at the first progress stop, however fast the extraction.
-  {
-    FrozenProcess frozen(run.Program->Id());
-    ASSERT_TRUE(frozen.Frozen());
-    ASSERT_TRUE(Click(start));
-    ASSERT_TRUE(Click(FindControlById(window, ExitButtonId)));
-  }
-  HWND question = run.Program->WaitForDialog();
-  ASSERT_NE(question, nullptr);
-  EXPECT_EQ(ReadDialog(question).Caption, L"Confirm");
-  ASSERT_TRUE(AnswerDialog(question, L"Yes"));
-
-  // The completion box closes by itself; nobody answers it.
-  DWORD code = 1;
-  ASSERT_TRUE(run.Program->WaitForExit(&code));
-  EXPECT_EQ(code, 0u);
-  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
-  EXPECT_TRUE(FileExists(MenuFolder() + "\\Web.lnk"));
-  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
-}
-
-
 // Input that reached the queue before Start was handled: by the time it is
 // handled the install has hidden or disabled its controls, so none of it
 // may run again, move the destination or change the language midway.
 TEST(Install, ClicksQueuedBehindStartAreDroppedOnceTheirControlsAreGone) {
   const PackageBuilder package = ProductPackage();
   SetupRun run(package.Bytes());
-  HWND window = run.WaitForMaximizedWindow();
-  ASSERT_NE(window, nullptr);
-  HWND start = FindControlById(window, StartButtonId), combo = FindControlById(window, LanguageComboBoxId);
-  ASSERT_TRUE(WaitUntil([&] { return Enabled(start); }));
-  {
-    FrozenProcess frozen(run.Program->Id());
-    ASSERT_TRUE(frozen.Frozen());
-    ASSERT_TRUE(Click(start));
-    ASSERT_TRUE(Click(start));
-    ASSERT_TRUE(ClickControl(FindControlById(window, FolderLabelId)));
+  HWND window = QueueInput(run, [](HWND window) {
+    HWND start = FindControlById(window, StartButtonId), combo = FindControlById(window, LanguageComboBoxId);
+    EXPECT_TRUE(Click(start));
+    EXPECT_TRUE(Click(start));
+    EXPECT_TRUE(ClickControl(FindControlById(window, FolderLabelId)));
     // Down arrow in the closed list: the next language, as a user would pick it.
     PostMessageW(combo, WM_KEYDOWN, VK_DOWN, 1);
     PostMessageW(combo, WM_KEYUP, VK_DOWN, 1 | (LPARAM(3) << 30));
-  }
+  });
+  ASSERT_NE(window, nullptr);
 
   std::vector<Dialog> boxes;
   while (HWND box = run.Program->WaitForDialog()) {
