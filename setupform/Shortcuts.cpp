@@ -68,7 +68,10 @@ std::string FolderOf(const std::string& path) {
 }
 
 // Enters the folder under the current directory, making it first if needed.
+// An empty name (a package without a product or version folder) adds no
+// level: "\\" alone would be the root of the drive.
 void EnterOrCreateFolder(const std::string& name) {
+  if (name.empty()) return;
   const std::string folder = name + "\\";
   if (SetCurrentDir(folder)) return;
   CreateDir(folder);

@@ -179,6 +179,11 @@ bool TSetupForm::ControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
           {FolderLabel.Handle, STN_CLICKED, &TSetupForm::FolderLabelClick},
           {LanguageComboBox.Handle, CBN_SELCHANGE, &TSetupForm::LanguageComboBoxChange},
       };
+      // Input queued before Install hid or disabled a control, or before a
+      // modal dialog disabled the window, still reaches the control from a
+      // nested message loop (the extraction's stops, the dialog's own): a
+      // control the user can no longer reach raises no event.
+      if (!IsWindowVisible(control) || !IsWindowEnabled(control) || !IsWindowEnabled(Handle)) return true;
       for (const auto& event : events)
         if (control == event.control && code == event.code) (this->*event.handler)();
       return true;

@@ -246,6 +246,21 @@ TEST(Install, ReusesTheFoldersAddsASecondVersionAndReplacesTheSameVersion) {
   ExpectLinkLine(MenuFolder("1.0") + "\\Manual.lnk", "Local path : " + dir1 + "\\MANUAL\\English\\manual.pdf");
 }
 
+// A package that names no product folder: the version folder goes straight
+// under the destination and under Programs, never to the root of a drive.
+TEST(Install, AnEmptyProductFolderNameAddsNoFolderLevel) {
+  PackageBuilder package(KeyFile, Title, "");
+  package.Dir("1.0").File(KeyFile, "MZ").File("readme.txt", "r").Leave();
+  const Outcome outcome = RunSetup(package.Bytes());
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  EXPECT_TRUE(FileExists(ProgramFiles + "\\1.0\\" + KeyFile));
+  EXPECT_TRUE(FileExists(StartMenuPrograms() + "\\1.0\\QuorvixForge.lnk"));
+  for (const char* root : {"C:\\1.0", "C:\\QuorvixForge.exe"})
+    EXPECT_FALSE(FolderExists(root) || FileExists(root)) << root << " made at the root of the drive";
+}
+
 // ---- Installs that cannot go on
 
 TEST(Install, ADestinationRemovedAfterItWasChosenEndsTheProgramWithNothingMade) {
@@ -375,23 +390,29 @@ INSTANTIATE_TEST_SUITE_P(
                         L"Internal error.\r\nFile : QuorvixForge.exe not present!"}),
     [](const ::testing::TestParamInfo<ReportedProblem>& info) { return std::string(info.param.name); });
 
-// ---- Exit during the extraction
+// ---- Input queued before setup handles it
 
+// Waits until Start can be pressed, then holds setup still while `queue`
+// posts its input, so that all of it waits in the queue before setup sees
+// the first: what it causes no longer depends on how fast setup runs.
+HWND QueueInput(SetupRun& run, const std::function<void(HWND window)>& queue) {
+  HWND window = run.WaitForMaximizedWindow();
+  if (!window || !WaitUntil([&] { return Enabled(FindControlById(window, StartButtonId)); })) return nullptr;
+  FrozenProcess frozen(run.Program->Id());
+  if (!frozen.Frozen()) return nullptr;
+  queue(window);
+  return window;
+}
+
+// Exit is handled at the first progress stop, however fast the extraction.
 TEST(Install, ExitConfirmedDuringTheExtractionLetsTheInstallFinish) {
   const PackageBuilder package = ProductPackage();
   SetupRun run(package.Bytes());
-  HWND window = run.WaitForMaximizedWindow();
+  HWND window = QueueInput(run, [](HWND window) {
+    EXPECT_TRUE(Click(FindControlById(window, StartButtonId)));
+    EXPECT_TRUE(Click(FindControlById(window, ExitButtonId)));
+  });
   ASSERT_NE(window, nullptr);
-  HWND start = FindControlById(window, StartButtonId);
-  ASSERT_TRUE(WaitUntil([&] { return Enabled(start); }));
-  // Both clicks wait in the queue before setup sees either: Exit is then
-  // handled at the first progress stop, however fast the extraction.
-  {
-    FrozenProcess frozen(run.Program->Id());
-    ASSERT_TRUE(frozen.Frozen());
-    ASSERT_TRUE(Click(start));
-    ASSERT_TRUE(Click(FindControlById(window, ExitButtonId)));
-  }
   HWND question = run.Program->WaitForDialog();
   ASSERT_NE(question, nullptr);
   EXPECT_EQ(ReadDialog(question).Caption, L"Confirm");
@@ -403,6 +424,70 @@ TEST(Install, ExitConfirmedDuringTheExtractionLetsTheInstallFinish) {
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
   EXPECT_TRUE(FileExists(MenuFolder() + "\\Web.lnk"));
+  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
+}
+
+// A Start click that waited in the queue behind a click on the destination
+// reaches the button inside the folder chooser's own message loop: the
+// window is disabled then, and the install must not begin under the chooser.
+TEST(Install, StartQueuedBehindTheChooserDoesNotBeginTheInstall) {
+  SetupRun run(ProductPackage().Bytes());
+  HWND window = QueueInput(run, [](HWND window) {
+    EXPECT_TRUE(ClickControl(FindControlById(window, FolderLabelId)));
+    EXPECT_TRUE(Click(FindControlById(window, StartButtonId)));
+  });
+  ASSERT_NE(window, nullptr);
+  HWND start = FindControlById(window, StartButtonId);
+  HWND chooser = run.Program->WaitForDialog();
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(ReadDialog(chooser).Caption, L"Browse for Folder");
+  ASSERT_TRUE(AnswerDialog(chooser, L"Cancel"));
+
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }));
+  EXPECT_TRUE(Visible(FindControlById(window, FolderLabelId))) << "still choosing";
+  EXPECT_TRUE(Enabled(start));
+  EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
+  PressCloseBox(window);
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+  EXPECT_EQ(code, 0u);
+  ExpectNoMenuFolderAndNoRecord();
+}
+
+// Input that reached the queue before Start was handled: by the time it is
+// handled the install has hidden or disabled its controls, so none of it
+// may run again, move the destination or change the language midway.
+TEST(Install, ClicksQueuedBehindStartAreDroppedOnceTheirControlsAreGone) {
+  const PackageBuilder package = ProductPackage();
+  SetupRun run(package.Bytes());
+  HWND window = QueueInput(run, [](HWND window) {
+    HWND start = FindControlById(window, StartButtonId), combo = FindControlById(window, LanguageComboBoxId);
+    EXPECT_TRUE(Click(start));
+    EXPECT_TRUE(Click(start));
+    EXPECT_TRUE(ClickControl(FindControlById(window, FolderLabelId)));
+    // Down arrow in the closed list: the next language, as a user would pick it.
+    PostMessageW(combo, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageW(combo, WM_KEYUP, VK_DOWN, 1 | (LPARAM(3) << 30));
+  });
+  ASSERT_NE(window, nullptr);
+
+  std::vector<Dialog> boxes;
+  while (HWND box = run.Program->WaitForDialog()) {
+    boxes.push_back(ReadDialog(box));
+    // Anything but the completion message (the folder chooser) is cancelled.
+    if (!AnswerDialog(box, boxes.back().Caption == L"Information" ? L"OK" : L"Cancel")) break;
+    WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
+  }
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+  EXPECT_EQ(code, 0u);
+  std::wstring captions;
+  for (const Dialog& box : boxes) captions += L"[" + box.Caption + L"]";
+  EXPECT_EQ(captions, L"[Information]");
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back().Text, L"The installation of " + Wide(Title) +
+                               L" was finished successfully!\r\n\r\nStart menu item: Programs\\QuorvixForge\\1.0\\QuorvixForge");
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
   EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
 }
 
