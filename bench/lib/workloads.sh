@@ -1,0 +1,41 @@
+# Sourced by bench/run.sh: the workloads' trees, packages, archives and peer
+# installers, made once under $data_dir and reused while they are complete.
+
+# Writes the tree of workload $1 into $data_dir/$1/1.0 unless a complete one
+# is there; sets files[$1] and bytes[$1].
+declare -A files bytes
+make_tree() {
+  local w=$1 stamp=$data_dir/$1/tree.done
+  if [ ! -f "$stamp" ]; then
+    rm -rf "${data_dir:?}/$w"
+    mkdir -p "$data_dir/$w"
+    "$gentree" "$w" "$data_dir/$w/1.0" $quick_flag >"$data_dir/$w/tree.txt"
+    touch "$stamp"
+  fi
+  read -r "files[$w]" "bytes[$w]" <"$data_dir/$w/tree.txt"
+}
+
+tree_dir() { echo "$data_dir/$1/1.0"; }
+package_file() { echo "$data_dir/$1/data.z"; }
+tar_file() { echo "$data_dir/$1/tree.tar"; }
+peer_installer() { echo "$data_dir/$1/peer-setup.exe"; }
+
+# The same tree as an uncompressed NSIS installer.
+make_peer_installer() {
+  local w=$1 out
+  out=$(peer_installer "$w")
+  [ -f "$out" ] && return
+  makensis -V1 -DSOURCE="$(tree_dir "$w")" -DOUTFILE="$out.part" "$root/bench/lib/peer-installer.nsi" >/dev/null
+  mv "$out.part" "$out"
+}
+
+# A Linux path as the Windows programs under Wine see it.
+winpath() { local p; p=$(readlink -f "$1"); echo "Z:${p//\//\\}"; }
+
+# Fails unless directory $2 holds exactly the tree $1.
+check_same_tree() {
+  if ! diff -rq "$1" "$2" >/dev/null; then
+    echo "bench: $2 differs from $1" >&2
+    exit 1
+  fi
+}
