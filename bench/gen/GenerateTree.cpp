@@ -1,6 +1,7 @@
 // gentree WORKLOAD DIR [--quick]: writes the workload's tree into DIR (the
 // version folder) and prints "FILES BYTES". Contents are pseudo-random, so
 // nothing in the path from package to disk can shortcut them.
+// gentree --list WORKLOAD [--quick]: prints "SIZE PATH" for each file instead.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -40,13 +41,25 @@ void WriteFile(const fs::path& path, const Bench::FileSpec& spec, std::vector<ui
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3 || argc > 4 || (argc == 4 && std::strcmp(argv[3], "--quick") != 0)) {
-    std::fprintf(stderr, "usage: gentree small|large|mix|tiny DIR [--quick]\n");
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const auto take = [&args](const char* flag) {
+    for (auto it = args.begin(); it != args.end(); ++it)
+      if (*it == flag) return args.erase(it), true;
+    return false;
+  };
+  const bool quick = take("--quick"), list = take("--list");
+  if (args.size() != (list ? 1u : 2u)) {
+    std::fprintf(stderr, "usage: gentree small|large|mix|tiny DIR [--quick]\n       gentree --list WORKLOAD [--quick]\n");
     return 2;
   }
   try {
-    const Bench::Workload workload = Bench::MakeWorkload(argv[1], argc == 4);
-    const fs::path root = argv[2];
+    const Bench::Workload workload = Bench::MakeWorkload(args[0], quick);
+    if (list) {
+      for (const Bench::FileSpec& spec : workload.Files)
+        std::printf("%llu %s\n", static_cast<unsigned long long>(spec.Size), spec.Path.c_str());
+      return 0;
+    }
+    const fs::path root = args[1];
     std::vector<uint64_t> block(128 * 1024);  // 1 MiB
     for (const Bench::FileSpec& spec : workload.Files) WriteFile(root / spec.Path, spec, block);
     std::printf("%zu %llu\n", workload.Files.size(), static_cast<unsigned long long>(workload.TotalBytes()));

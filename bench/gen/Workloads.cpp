@@ -10,6 +10,12 @@ namespace {
 constexpr uint64_t KiB = 1024;
 constexpr uint64_t MiB = 1024 * KiB;
 
+// Every product carries its manuals where the installer's shortcuts expect them.
+void AddManuals(Workload& w, uint64_t size) {
+  w.Files.push_back({"MANUAL/English/manual.pdf", size});
+  w.Files.push_back({"MANUAL/Russian/manual.pdf", size});
+}
+
 std::string Numbered(const char* prefix, unsigned number, const char* suffix) {
   char text[64];
   std::snprintf(text, sizeof text, "%s%04u%s", prefix, number, suffix);
@@ -24,6 +30,7 @@ Workload SmallFiles(bool quick) {
   static const char* const extensions[] = {".dll", ".png", ".xml", ".txt", ".dat", ".ini", ".js", ".css"};
   Random random(0x5EED0001);
   w.Files.push_back({"app.exe", 64 * KiB});
+  AddManuals(w, 16 * KiB);
   for (unsigned i = 0; i < files; ++i) {
     const unsigned folder = i % (tops * subs);
     const std::string dir = Numbered("group", folder / subs, "/") + Numbered("part", folder % subs, "/");
@@ -32,10 +39,11 @@ Workload SmallFiles(bool quick) {
   return w;
 }
 
-// Four files of 256 MiB beside a small main program.
+// Four files of 256 MiB beside a small main program and its manuals.
 Workload LargeFiles(bool quick) {
   Workload w{"large", "app.exe", {}};
   w.Files.push_back({"app.exe", 64 * KiB});
+  AddManuals(w, 16 * KiB);
   for (unsigned i = 1; i <= 4; ++i) w.Files.push_back({Numbered("data/volume", i, ".bin"), (quick ? 16 : 256) * MiB});
   return w;
 }
@@ -55,8 +63,7 @@ Workload ProductMix(bool quick) {
     w.Files.push_back({dir + Numbered("res", i, i % 3 ? ".png" : ".xml"), random.LogBetween(256, 256 * KiB)});
   }
   for (unsigned i = 0; i < 5; ++i) w.Files.push_back({Numbered("config/empty", i, ".cfg"), 0});
-  w.Files.push_back({"MANUAL/English/manual.pdf", 3 * MiB / scale});
-  w.Files.push_back({"MANUAL/Russian/manual.pdf", 3 * MiB / scale});
+  AddManuals(w, 3 * MiB / scale);
   // Three archives take what is left, half, a third and the rest.
   const uint64_t used = w.TotalBytes();
   const uint64_t left = target > used ? target - used : 0;
@@ -69,7 +76,8 @@ Workload ProductMix(bool quick) {
 // A few files: start-up is timed without the package's size in the way.
 Workload Tiny() {
   Workload w{"tiny", "app.exe", {}};
-  w.Files = {{"app.exe", 64 * KiB}, {"MANUAL/English/manual.pdf", 16 * KiB}, {"MANUAL/Russian/manual.pdf", 16 * KiB}};
+  w.Files.push_back({"app.exe", 64 * KiB});
+  AddManuals(w, 16 * KiB);
   return w;
 }
 

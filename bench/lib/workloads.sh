@@ -1,16 +1,19 @@
 # Sourced by bench/run.sh: the workloads' trees, packages, archives and peer
 # installers, made once under $data_dir and reused while they are complete.
 
-# Writes the tree of workload $1 into $data_dir/$1/1.0 unless a complete one
-# is there; sets files[$1] and bytes[$1].
+# Writes the tree of workload $1 into $data_dir/$1/1.0 unless the one there
+# was made from the same recipe (the generator's listing of it); sets
+# files[$1] and bytes[$1]. A new tree makes its package, archive and peer
+# installer stale: they are removed with it.
 declare -A files bytes
 make_tree() {
-  local w=$1 stamp=$data_dir/$1/tree.done
-  if [ ! -f "$stamp" ]; then
+  local w=$1 recipe
+  recipe=$("$gentree" --list "$w" $quick_flag | md5sum | cut -d' ' -f1)
+  if [ "$(cat "$data_dir/$w/recipe" 2>/dev/null)" != "$recipe" ]; then
     rm -rf "${data_dir:?}/$w"
     mkdir -p "$data_dir/$w"
     "$gentree" "$w" "$data_dir/$w/1.0" $quick_flag >"$data_dir/$w/tree.txt"
-    touch "$stamp"
+    echo "$recipe" >"$data_dir/$w/recipe"
   fi
   read -r "files[$w]" "bytes[$w]" <"$data_dir/$w/tree.txt"
 }
