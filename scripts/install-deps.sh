@@ -11,6 +11,7 @@ packages=(
   xvfb x11-utils imagemagick
   liblnk-utils
   nsis
+  locales poppler-utils
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

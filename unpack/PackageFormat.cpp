@@ -78,6 +78,12 @@ static bool IsReservedDeviceName(const std::string& component) {
          base[3] >= '1' && base[3] <= '9';
 }
 
+// Windows drops trailing dots and spaces from names, so a component such as
+// ".. " or "..." may end up meaning ".." (or nothing); "." alone is harmless.
+static bool IsOnlyDotsAndSpaces(const std::string& component) {
+  return component != "." && !component.empty() && component.find_first_not_of(". ") == std::string::npos;
+}
+
 std::string NameProblem(const std::string& name) {
   if (name.empty()) return "empty name";
   if (IsSeparator(name[0])) return "absolute name \"" + name + "\"";
@@ -87,6 +93,8 @@ std::string NameProblem(const std::string& name) {
     if (!problem.empty()) return;
     if (component == "..")
       problem = "name climbing with \"..\" \"" + name + "\"";
+    else if (IsOnlyDotsAndSpaces(component))
+      problem = "name with a component of dots and spaces \"" + name + "\"";
     else if (IsReservedDeviceName(component))
       problem = "reserved device name \"" + name + "\"";
   });
@@ -139,7 +147,9 @@ class Cursor {
 
 }  // namespace
 
-CheckResult CheckPackage(const uint8_t* data, size_t size) {
+CheckResult CheckPackage(const uint8_t* data, size_t size) { return CheckPackage(data, size, RecordVisitor()); }
+
+CheckResult CheckPackage(const uint8_t* data, size_t size, const RecordVisitor& visit) {
   CheckResult r;
   auto damaged = [&](size_t offset, std::string what) {
     r.Status = CheckStatus::Damaged;
@@ -176,8 +186,12 @@ CheckResult CheckPackage(const uint8_t* data, size_t size) {
       break;
     }
     at.Skip(1);
+    RecordInfo info;
+    info.Kind = RecordKind(kind);
+    info.Offset = record;
     if (kind == KindLeave) {
       --depth;
+      if (visit) visit(info);
       continue;
     }
 
@@ -191,6 +205,10 @@ CheckResult CheckPackage(const uint8_t* data, size_t size) {
     if (kind == KindDirectory) {
       if (r.RootDirName.empty()) r.RootDirName = name;
       depth += EnteredLevels(name);
+      if (visit) {
+        info.Name = std::move(name);
+        visit(info);
+      }
       continue;
     }
 
@@ -200,8 +218,14 @@ CheckResult CheckPackage(const uint8_t* data, size_t size) {
     if (length < 0) return damaged(sizeField, "file record \"" + name + "\" with negative size " + std::to_string(length));
     if (size_t(length) > at.Remaining())
       return damaged(at.Pos(), "file record \"" + name + "\" data runs past the end of the file");
-    at.Skip(size_t(length));
     if (KeyNameMatches(name, r.Head.KeyFileName)) r.KeyPresent = true;
+    if (visit) {
+      info.Name = std::move(name);
+      info.DataSize = length;
+      info.DataOffset = at.Pos();
+      visit(info);
+    }
+    at.Skip(size_t(length));
   }
   r.FinalDepth = depth;
   r.Status = CheckStatus::Sound;

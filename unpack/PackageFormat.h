@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace Package {
@@ -51,7 +52,8 @@ bool KeyNameMatches(const std::string& name, const std::string& keyFileName);
 
 // Why a record name may not be written to disk: it is empty, absolute
 // (leading slash or backslash), holds a colon (drive, stream), holds a ".."
-// component, or names a reserved device. Empty result when the name is fine.
+// component or another made only of dots and spaces (".. ", "..."), or
+// names a reserved device. Empty result when the name is fine.
 std::string NameProblem(const std::string& name);
 
 // Levels a directory record enters: its components other than "" and ".".
@@ -72,10 +74,23 @@ struct CheckResult {
   std::string RootDirName;         // name of the first directory record
 };
 
+// One record of the stream as the check met it (a leave record has no name
+// and no data).
+struct RecordInfo {
+  RecordKind Kind = KindLeave;
+  size_t Offset = 0;      // of the kind byte
+  std::string Name;
+  int32_t DataSize = 0;   // file records only
+  size_t DataOffset = 0;  // file records only
+};
+using RecordVisitor = std::function<void(const RecordInfo&)>;
+
 // Decodes the header and walks the record stream without reading a byte
 // outside [data, data + size). Stops at the first unknown kind byte: what
-// follows it is never replayed.
+// follows it is never replayed. When given, visit sees every record that
+// passed the check, in stream order, before the check goes on.
 CheckResult CheckPackage(const uint8_t* data, size_t size);
+CheckResult CheckPackage(const uint8_t* data, size_t size, const RecordVisitor& visit);
 
 // "<problem> at byte offset <n>": the second line of the loader's message.
 std::string DescribeProblem(const CheckResult& result);

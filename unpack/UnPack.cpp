@@ -1,10 +1,164 @@
 #include "UnPack.h"
 
-// Placeholder until the loader is written.
-bool TUnPack::LoadPackage(const std::string&) { return false; }
-bool TUnPack::Extract() { return false; }
-void TUnPack::InitPacing() {}
-void TUnPack::CheckPacing() {}
-void TUnPack::EnterDirectory() {}
-void TUnPack::LeaveDirectory() {}
-void TUnPack::ExtractFile() {}
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "Errors.h"
+#include "FileSystem.h"
+#include "MessageDialog.h"
+#include "MessagePump.h"
+#include "PackageFormat.h"
+
+namespace {
+
+void ShowError(const std::string& text) { MessageDlg(text, TMsgDlgType::mtError, mbOK); }
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string HexByte(uint8_t value) {
+  static const char digits[] = "0123456789ABCDEF";
+  return {digits[value >> 4], digits[value & 15]};
+}
+
+}  // namespace
+
+std::string TUnPack::TakeString() {
+  const char* start = reinterpret_cast<const char*>(Buffer.get() + Pos);
+  const size_t length = std::strlen(start);
+  Pos += int32_t(length) + 1;
+  return std::string(start, length);
+}
+
+int32_t TUnPack::TakeInt32() {
+  const int32_t value = Package::ReadInt32(Buffer.get() + Pos);
+  Pos += 4;
+  return value;
+}
+
+bool TUnPack::LoadPackage(const std::string& name) {
+  KeyFilePath.clear();
+  RootDirName.clear();
+  try {
+    FileName = name;
+    // Read access only: a package on a CD or a read-only share must load.
+    THandle file = OpenFileForReading(FileName);
+    const int64_t size = FileSizeOf(file);
+    // Sizes and positions are signed 32-bit, and the package is held whole.
+    if (size > INT32_MAX) throw Exception("package of 2 GiB or more");
+    Size = int32_t(size);
+    // Not zero-filled: the one read fills it.
+    Buffer.reset(Size > 0 ? new uint8_t[size_t(Size)] : nullptr);
+    ReadWhole(file, Buffer.get(), uint32_t(Size));
+    CloseFile(file);
+    // An empty file has no version to test: reading it is reading past the end.
+    if (Size == 0) throw EInOutError(EInOutError::ShortRead);
+  } catch (...) {
+    Buffer.reset();
+    ShowError("Can not open file " + FileName);
+    return false;
+  }
+
+  Pos = 0;
+  // The whole stream is judged now, so that a damaged or hostile package is
+  // refused before anything is written, and extraction never reads past the end.
+  const Package::CheckResult check = Package::CheckPackage(Buffer.get(), size_t(Size));
+  if (check.Status != Package::CheckStatus::Sound) {
+    if (check.Status == Package::CheckStatus::BadVersion)
+      ShowError("Bad version of file: " + Quoted(FileName));
+    else
+      ShowError("Bad format of file: " + Quoted(FileName) + "\r\n" + Package::DescribeProblem(check));
+    Buffer.reset();
+    return false;
+  }
+
+  Pos = 4;
+  KeyFileName = TakeString();
+  Title = TakeString();
+  FolderName = TakeString();
+  RequiredSize = TakeInt32();
+  return true;
+}
+
+bool TUnPack::Extract() {
+  if (!Buffer) return false;
+  InitPacing();
+  KeyFound = false;
+  ExtractReportedProblem = false;
+  // Going on in whatever directory is current would scatter the product
+  // somewhere else: refuse before anything is written.
+  if (!SetCurrentDir(TargetDir)) throw EInOutError(int(GetLastError()));
+
+  while (Pos < Size) {
+    const int32_t record = Pos;
+    const uint8_t kind = Buffer[size_t(Pos)];
+    if (kind > Package::KindFile) {
+      ShowError("Bad Command: " + HexByte(kind));
+      ExtractReportedProblem = true;
+      break;
+    }
+    try {
+      switch (kind) {
+        case Package::KindDirectory: EnterDirectory(); break;
+        case Package::KindLeave: LeaveDirectory(); break;
+        default: ExtractFile(); break;
+      }
+    } catch (...) {
+      // The package stays held; leave Pos on a record boundary so that
+      // nothing ever takes file data for records.
+      Pos = record;
+      throw;
+    }
+    CheckPacing();
+  }
+
+  Buffer.reset();
+  if (!KeyFound) {
+    ShowError("Internal error.\r\nFile : " + KeyFileName + " not present!");
+    ExtractReportedProblem = true;
+  }
+  return true;
+}
+
+void TUnPack::InitPacing() {
+  Step = Size / 8;
+  NextStop = Step;
+}
+
+void TUnPack::CheckPacing() {
+  if (Pos < NextStop) return;
+  // Near 2 GiB the stop after the last one no longer fits in 32 bits.
+  NextStop = int32_t(std::min<int64_t>(int64_t(NextStop) + Step, INT32_MAX));
+  if (OnProgress) OnProgress();
+  ProcessMessages();
+}
+
+void TUnPack::EnterDirectory() {
+  ++Pos;
+  const std::string name = TakeString();
+  if (RootDirName.empty()) RootDirName = name;
+  if (SetCurrentDir(name + "\\")) return;
+  CreateDir(name);
+  SetCurrentDir(name + "\\");
+}
+
+void TUnPack::LeaveDirectory() {
+  ++Pos;
+  // The parent keeps its separator: C:\Apps\Demo gives C:\Apps\, C:\Apps gives C:\.
+  const std::string current = GetCurrentDir();
+  SetCurrentDir(current.substr(0, current.find_last_of("\\:") + 1));
+}
+
+void TUnPack::ExtractFile() {
+  ++Pos;
+  const std::string name = TakeString();
+  const int32_t length = TakeInt32();
+  THandle file = CreateFileForWriting(name);
+  WriteWhole(file, Buffer.get() + Pos, uint32_t(length));
+  CloseFile(file);
+  if (Package::KeyNameMatches(name, KeyFileName)) {
+    KeyFound = true;
+    KeyFilePath = GetCurrentDir() + "\\" + name;
+  }
+  Pos += length;
+}

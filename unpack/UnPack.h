@@ -33,6 +33,8 @@ class TUnPack {
   // Reads and checks the package; false after a failure it has reported.
   bool LoadPackage(const std::string& name);
   // Replays the records into TargetDir; false only when no package is held.
+  // File-system failures, a TargetDir that cannot be entered among them,
+  // raise EInOutError and leave the package held, Pos at the failed record.
   bool Extract();
 
   void InitPacing();
@@ -40,4 +42,10 @@ class TUnPack {
   void EnterDirectory();
   void LeaveDirectory();
   void ExtractFile();
+
+ private:
+  // Read the field at Pos and step over it. The whole package was checked
+  // at load, so every field of a record before an unknown kind is complete.
+  std::string TakeString();
+  int32_t TakeInt32();
 };

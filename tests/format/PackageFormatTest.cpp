@@ -143,6 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"data stream", head + File("readme.txt:hidden", "x"), 31, "colon"},
         DamagedCase{"dot-dot file", head + File("..\\evil.dll", "x"), 31, ".."},
         DamagedCase{"dot-dot inside", head + EncodeDirectoryRecord("a/../../b"), 31, ".."},
+        DamagedCase{"dot-dot with space", head + EncodeDirectoryRecord("a\\.. \\b"), 31, "dots and spaces"},
+        DamagedCase{"three dots", head + File("...", "x"), 31, "dots and spaces"},
         DamagedCase{"device", head + File("CON", "x"), 31, "reserved"},
         DamagedCase{"device with extension", head + File("doc\\nul.txt", "x"), 31, "reserved"},
         DamagedCase{"device lower case", head + EncodeDirectoryRecord("com7"), 31, "reserved"},
@@ -159,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(PackageFormat, NamesThatOnlyLookOdd) {
-  for (const char* name : {"CONSOLE.txt", "COM10", "LPT0", "a..b", "...x", "aux_file", "\xC4\xE0\xED\xED\xFB\xE5"})
+  for (const char* name : {"CONSOLE.txt", "COM10", "LPT0", "a..b", "...x", ".\\x", "x. y", "aux_file", "\xC4\xE0\xED\xED\xFB\xE5"})
     EXPECT_EQ(NameProblem(name), "") << name;
 }
 
@@ -177,4 +179,18 @@ TEST(PackageFormat, DirectoryNameWithSeveralComponentsEntersThemAll) {
   const CheckResult r = Check(DemoHeader() + EncodeDirectoryRecord("a\\b") + EncodeLeaveRecord() + File("demo.exe", ""));
   EXPECT_EQ(r.Status, CheckStatus::Sound);
   EXPECT_EQ(r.FinalDepth, 1);
+}
+
+TEST(PackageFormat, VisitorSeesEachSoundRecordWithItsPlace) {
+  const std::string p = WorkedExample() + EncodeFileRecordStart("cut", 9) + "abc";
+  std::vector<std::string> seen;
+  const CheckResult r = CheckPackage(reinterpret_cast<const uint8_t*>(p.data()), p.size(), [&](const RecordInfo& info) {
+    seen.push_back(std::to_string(int(info.Kind)) + " " + info.Name + " @" + std::to_string(info.Offset) +
+                   (info.Kind == KindFile ? " data " + std::to_string(info.DataSize) + " @" + std::to_string(info.DataOffset)
+                                          : ""));
+  });
+  EXPECT_EQ(r.Status, CheckStatus::Damaged);
+  const std::vector<std::string> expected = {"0 1.0 @31", "0 doc @36", "2 readme.txt @41 data 3 @57", "1  @60",
+                                             "2 demo.exe @61 data 200 @75", "1  @275"};
+  EXPECT_EQ(seen, expected);  // the damaged record at 276 is not offered
 }

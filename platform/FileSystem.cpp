@@ -1,0 +1,60 @@
+#include "FileSystem.h"
+
+#include "Errors.h"
+
+namespace {
+
+[[noreturn]] void RaiseLastError() { throw EInOutError(int(GetLastError())); }
+
+}  // namespace
+
+THandle OpenFileForReading(const std::string& name) {
+  THandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) RaiseLastError();
+  return file;
+}
+
+int64_t FileSizeOf(const THandle& file) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.Get(), &size)) RaiseLastError();
+  return size.QuadPart;
+}
+
+void ReadWhole(const THandle& file, void* buffer, uint32_t count) {
+  DWORD done = 0;
+  if (!ReadFile(file.Get(), buffer, count, &done, nullptr)) RaiseLastError();
+  if (done != count) throw EInOutError(EInOutError::ShortRead);
+}
+
+THandle CreateFileForWriting(const std::string& name) {
+  THandle file(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) RaiseLastError();
+  return file;
+}
+
+void WriteWhole(const THandle& file, const void* data, uint32_t count) {
+  DWORD done = 0;
+  if (!WriteFile(file.Get(), data, count, &done, nullptr)) RaiseLastError();
+  if (done != count) throw EInOutError(EInOutError::ShortWrite);
+}
+
+void CloseFile(THandle& file) {
+  if (!CloseHandle(file.Release())) RaiseLastError();
+}
+
+bool SetCurrentDir(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
+
+std::string GetCurrentDir() {
+  const DWORD capacity = GetCurrentDirectoryA(0, nullptr);  // terminator included
+  std::string path(capacity, '\0');
+  const DWORD length = capacity ? GetCurrentDirectoryA(capacity, path.data()) : 0;
+  if (length == 0 || length >= capacity) RaiseLastError();
+  path.resize(length);
+  return path;
+}
+
+void CreateDir(const std::string& path) {
+  if (!CreateDirectoryA(path.c_str(), nullptr)) RaiseLastError();
+}

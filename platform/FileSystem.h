@@ -1,0 +1,40 @@
+// File and directory services over the system's 8-bit (ANSI) API: names are
+// passed on exactly as their bytes stand. A failure raises EInOutError with
+// the system's error code, or 100 for a short read and 101 for a short write.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Handle.h"
+
+// Opens an existing file for reading only, sharing read and write access,
+// so that packages on read-only media or held open by others still load.
+THandle OpenFileForReading(const std::string& name);
+
+// Size in bytes of an open file (all 64 bits of it).
+int64_t FileSizeOf(const THandle& file);
+
+// Reads exactly count bytes in one read.
+void ReadWhole(const THandle& file, void* buffer, uint32_t count);
+
+// Creates the file, or cuts an existing one to length 0, for reading and
+// writing, sharing read and write access, with normal attributes.
+THandle CreateFileForWriting(const std::string& name);
+
+// Writes exactly count bytes in one write.
+void WriteWhole(const THandle& file, const void* data, uint32_t count);
+
+// Closes the file; unlike the silent close of THandle, a failure raises.
+void CloseFile(THandle& file);
+
+// Makes path the current directory; false when it cannot (which is also how
+// the program tests whether a directory exists).
+bool SetCurrentDir(const std::string& path);
+
+// The current directory as the system reports it: no trailing backslash,
+// except at a drive root such as C:\.
+std::string GetCurrentDir();
+
+// Creates one directory; a relative path is taken against the current one.
+void CreateDir(const std::string& path);

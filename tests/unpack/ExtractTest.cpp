@@ -1,0 +1,313 @@
+// Extract: the tree written, progress stops, the key file, the problems it
+// reports and the file-system errors that end it.
+#include <windows.h>
+
+#include <climits>
+
+#include "Errors.h"
+#include "FileSystem.h"
+#include "TestDirectory.h"
+#include "Text.h"
+#include "UnPack.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using Positions = std::vector<int32_t>;
+
+const char* const workedTree[] = {"1.0\\", "1.0\\demo.exe", "1.0\\doc\\", "1.0\\doc\\readme.txt"};
+const Strings workedExampleTree(std::begin(workedTree), std::end(workedTree));
+
+}  // namespace
+
+class Extract : public TestDirectory {
+ protected:
+  // Writes data.z, loads it and points it at the target; progress events
+  // record where they fired.
+  void Load(const std::string& bytes) {
+    ASSERT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
+    WriteBytes("data.z", bytes);
+    ASSERT_TRUE(Pack.LoadPackage("data.z"));
+    Pack.TargetDir = Target();
+    Pack.OnProgress = [this] { ProgressAt.push_back(Pack.Pos); };
+  }
+
+  // Runs Extract expecting it to end with an I/O error; its code.
+  int ExtractFailing() {
+    try {
+      Pack.Extract();
+    } catch (const EInOutError& e) {
+      EXPECT_EQ(e.Message, IoErrorMessage(e.ErrorCode));
+      return e.ErrorCode;
+    }
+    ADD_FAILURE() << "Extract raised nothing";
+    return 0;
+  }
+
+  TUnPack Pack;
+  Positions ProgressAt;
+};
+
+TEST_F(Extract, WorkedExample) {
+  Load(WorkedExample());
+  EXPECT_TRUE(Pack.Extract());
+  EXPECT_TRUE(Messages.empty());
+  EXPECT_FALSE(Pack.ExtractReportedProblem);
+  EXPECT_EQ(TreeOf(Target()), workedExampleTree);
+  EXPECT_EQ(ReadBytes(Target() + "\\1.0\\doc\\readme.txt"), "abc");
+  EXPECT_EQ(ReadBytes(Target() + "\\1.0\\demo.exe"), DemoExeData());
+  EXPECT_EQ(Pack.RootDirName, "1.0");
+  EXPECT_TRUE(Pack.KeyFound);
+  EXPECT_EQ(Pack.KeyFilePath, Target() + "\\1.0\\demo.exe");
+  // Step 34; events after the records ending at 36, 275 and 276 only.
+  EXPECT_EQ(Pack.Step, 34);
+  EXPECT_EQ(ProgressAt, (Positions{36, 275, 276}));
+  EXPECT_EQ(Pack.NextStop, 136);
+  EXPECT_EQ(GetCurrentDir(), Target());
+  EXPECT_FALSE(Pack.Buffer);
+}
+
+TEST_F(Extract, SecondCallDoesNothing) {
+  Load(WorkedExample());
+  ASSERT_TRUE(Pack.Extract());
+  ASSERT_TRUE(DeleteFileA((Target() + "\\1.0\\doc\\readme.txt").c_str()));
+  ProgressAt.clear();
+  EXPECT_FALSE(Pack.Extract());
+  EXPECT_TRUE(Messages.empty());
+  EXPECT_TRUE(ProgressAt.empty());
+  EXPECT_EQ(ReadBytes(Target() + "\\1.0\\doc\\readme.txt"), "<missing>");
+}
+
+TEST_F(Extract, EmptyStreamReportsTheMissingKeyFile) {
+  const struct {
+    std::string package;
+    const char* message;
+  } cases[] = {
+      {Package::EncodeHeader("", "", "", 0), "Internal error.\r\nFile :  not present!"},  // the 11-byte package
+      {DemoHeader(), "Internal error.\r\nFile : demo.exe not present!"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    Messages.clear();
+    ClearTarget();
+    Load(c.package);
+    EXPECT_EQ(Pack.Pos, Pack.Size);
+    EXPECT_TRUE(Pack.Extract());
+    EXPECT_EQ(Messages, Strings{c.message});
+    EXPECT_TRUE(Pack.ExtractReportedProblem);
+    EXPECT_TRUE(ProgressAt.empty());
+    EXPECT_EQ(Pack.RootDirName, "");
+    EXPECT_EQ(TreeOf(Target()), Strings{});
+  }
+}
+
+TEST_F(Extract, UnknownKindStopsWithItsHexCode) {
+  const struct {
+    uint8_t kind;
+    std::string before;  // records before the bad kind byte
+    Strings messages;
+  } cases[] = {
+      {0x0A, DirRecord("1.0"), {"Bad Command: 0A", "Internal error.\r\nFile : demo.exe not present!"}},
+      {0xFF, "", {"Bad Command: FF", "Internal error.\r\nFile : demo.exe not present!"}},
+      {0x03, DirRecord("1.0") + FileRecord("demo.exe", "x"), {"Bad Command: 03"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.messages[0]);
+    Messages.clear();
+    ClearTarget();
+    const std::string package = DemoHeader() + c.before + char(c.kind) + FileRecord("after.txt", "never");
+    Load(package);
+    EXPECT_TRUE(Pack.Extract());
+    EXPECT_EQ(Messages, c.messages);
+    EXPECT_TRUE(Pack.ExtractReportedProblem);
+    EXPECT_EQ(Pack.Pos, int32_t(DemoHeader().size() + c.before.size()));
+    EXPECT_FALSE(Pack.Buffer);
+    // What came before stays; nothing after the bad byte is written.
+    EXPECT_EQ(ReadBytes(Target() + "\\1.0\\after.txt"), "<missing>");
+    EXPECT_EQ(ReadBytes(Target() + "\\after.txt"), "<missing>");
+    if (!c.before.empty()) {
+      EXPECT_EQ(GetFileAttributesA((Target() + "\\1.0").c_str()), DWORD(FILE_ATTRIBUTE_DIRECTORY));
+    }
+  }
+}
+
+TEST_F(Extract, FileDataIsWrittenExactlyAndLAloneFindsTheNextRecord) {
+  const std::string tricky("\x00\x01\x02\xFF\x00\x02", 6);
+  WriteBytes(Target() + "\\empty.txt", "old contents");
+  Load(DemoHeader() + FileRecord("empty.txt", "") + FileRecord("demo.exe", tricky) + DirRecord("d") +
+       FileRecord("after.txt", "x") + LeaveRecord());
+  EXPECT_TRUE(Pack.Extract());
+  EXPECT_TRUE(Messages.empty());
+  EXPECT_EQ(ReadBytes(Target() + "\\empty.txt"), "");
+  EXPECT_EQ(ReadBytes(Target() + "\\demo.exe"), tricky);
+  EXPECT_EQ(ReadBytes(Target() + "\\d\\after.txt"), "x");
+  EXPECT_EQ(TreeOf(Target()), (Strings{"d\\", "d\\after.txt", "demo.exe", "empty.txt"}));
+}
+
+TEST_F(Extract, ExistingDirectoryIsEnteredAsItIs) {
+  ASSERT_TRUE(CreateDirectoryA((Target() + "\\1.0").c_str(), nullptr));
+  WriteBytes(Target() + "\\1.0\\kept.txt", "mine");
+  Load(WorkedExample());
+  EXPECT_TRUE(Pack.Extract());
+  EXPECT_EQ(Pack.RootDirName, "1.0");
+  EXPECT_EQ(ReadBytes(Target() + "\\1.0\\kept.txt"), "mine");
+  EXPECT_EQ(ReadBytes(Target() + "\\1.0\\demo.exe"), DemoExeData());
+}
+
+const std::string cyrillicFolder = "\xCF\xE0\xEF\xEA\xE0";  // Папка in Windows-1251
+const std::string cyrillicKey = "\xD4\xE0\xE9\xEB.exe";     // Файл.exe
+const std::string cyrillicSmall = "\xF4\xE0\xE9\xEB.exe";   // файл.exe
+
+TEST_F(Extract, KeyFileIsFoundByName) {
+  const struct {
+    const char* what;
+    std::string key;
+    std::string records;
+    std::string keyPath;  // relative to the target; empty when not found
+  } cases[] = {
+      {"ASCII case ignored, the later one wins", "demo.exe",
+       DirRecord("a") + FileRecord("DEMO.EXE", "1") + LeaveRecord() + DirRecord("b") + FileRecord("Demo.exe", "2") +
+           LeaveRecord(),
+       "b\\Demo.exe"},
+      {"Cyrillic names as their bytes", cyrillicKey,
+       DirRecord(cyrillicFolder) + FileRecord(cyrillicKey, "1") + LeaveRecord(), cyrillicFolder + "\\" + cyrillicKey},
+      {"Cyrillic case is not ignored", cyrillicKey, FileRecord(cyrillicSmall, "1"), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Messages.clear();
+    ClearTarget();
+    Load(DemoHeader(c.key) + c.records);
+    EXPECT_TRUE(Pack.Extract());
+    if (c.keyPath.empty()) {
+      EXPECT_EQ(Messages, Strings{"Internal error.\r\nFile : " + c.key + " not present!"});
+      EXPECT_EQ(Pack.KeyFilePath, "");
+    } else {
+      EXPECT_TRUE(Messages.empty());
+      EXPECT_EQ(Pack.KeyFilePath, Target() + "\\" + c.keyPath);
+    }
+    EXPECT_EQ(Pack.ExtractReportedProblem, c.keyPath.empty());
+  }
+}
+
+TEST_F(Extract, NamesReachTheSystemAsTheirBytes) {
+  // Not converted from Windows-1251: the system reads them in its own code
+  // page, whatever that is.
+  Load(DemoHeader(cyrillicKey) + DirRecord(cyrillicFolder) + FileRecord(cyrillicKey, "1") + LeaveRecord());
+  EXPECT_TRUE(Pack.Extract());
+  EXPECT_EQ(Pack.RootDirName, cyrillicFolder);
+  const std::wstring wide = ToWide(Target()) + L"\\" + ToWide(cyrillicFolder) + L"\\" + ToWide(cyrillicKey);
+  EXPECT_NE(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Extract, DirectoryNameTakenByAFileEndsExtractAndCanBeRetried) {
+  WriteBytes(Target() + "\\1.0", "a file");
+  Load(WorkedExample());
+  // Windows and Wine both answer "already exists".
+  EXPECT_EQ(ExtractFailing(), ERROR_ALREADY_EXISTS);
+  EXPECT_TRUE(Messages.empty());
+  EXPECT_EQ(TreeOf(Target()), Strings{"1.0"});
+  EXPECT_EQ(GetCurrentDir(), Target());
+  // The package is still held, with the failed record next.
+  ASSERT_TRUE(Pack.Buffer);
+  EXPECT_EQ(Pack.Pos, 31);
+
+  ASSERT_TRUE(DeleteFileA((Target() + "\\1.0").c_str()));
+  EXPECT_TRUE(Pack.Extract());
+  EXPECT_EQ(TreeOf(Target()), workedExampleTree);
+  EXPECT_EQ(ReadBytes(Target() + "\\1.0\\demo.exe"), DemoExeData());
+}
+
+TEST_F(Extract, FileThatCannotBeReplacedEndsExtract) {
+  // As root, Wine writes over read-only files; a file held open without
+  // sharing is refused everywhere.
+  ASSERT_TRUE(CreateDirectoryA((Target() + "\\1.0").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((Target() + "\\1.0\\doc").c_str(), nullptr));
+  WriteBytes(Target() + "\\1.0\\doc\\readme.txt", "old");
+  THandle locked(CreateFileA((Target() + "\\1.0\\doc\\readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                             0, nullptr));
+  ASSERT_TRUE(locked.Valid());
+  Load(WorkedExample());
+  EXPECT_EQ(ExtractFailing(), ERROR_SHARING_VIOLATION);
+  locked.Reset();
+  EXPECT_EQ(ReadBytes(Target() + "\\1.0\\doc\\readme.txt"), "old");
+  EXPECT_EQ(ReadBytes(Target() + "\\1.0\\demo.exe"), "<missing>");
+  EXPECT_EQ(GetCurrentDir(), Target() + "\\1.0\\doc");
+  EXPECT_FALSE(Pack.KeyFound);
+  EXPECT_TRUE(Messages.empty());
+}
+
+TEST_F(Extract, TargetThatCannotBeEnteredWritesNothing) {
+  Load(WorkedExample());
+  Pack.TargetDir = PathOf("missing");
+  EXPECT_EQ(ExtractFailing(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(TreeOf(Dir), (Strings{"data.z", "target\\"}));
+  EXPECT_EQ(GetCurrentDir(), Dir);
+}
+
+TEST_F(Extract, LeavingADriveRootStaysThere) {
+  Load(DemoHeader() + LeaveRecord() + LeaveRecord());
+  Pack.TargetDir = "C:\\";
+  EXPECT_TRUE(Pack.Extract());
+  EXPECT_EQ(GetCurrentDir(), "C:\\");
+}
+
+TEST_F(Extract, StopsNearTheSizeLimitDoNotOverflow) {
+  TUnPack pack;
+  pack.Size = INT32_MAX;
+  pack.InitPacing();
+  pack.NextStop = 8 * pack.Step;  // the eighth stop, reached by the last record
+  pack.Pos = INT32_MAX;
+  int events = 0;
+  pack.OnProgress = [&] { ++events; };
+  pack.CheckPacing();
+  EXPECT_EQ(events, 1);
+  EXPECT_EQ(pack.NextStop, INT32_MAX);
+}
+
+namespace {
+
+const UINT probeMessage = WM_APP + 1;
+const TUnPack* watched = nullptr;
+Positions dispatchedAt;
+
+LRESULT CALLBACK RecordDispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == probeMessage) {
+    dispatchedAt.push_back(watched->Pos);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(Extract, WindowMessagesAreHandledAtStopsOnly) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = RecordDispatch;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "UnPackTestProbe";
+  RegisterClassA(&windowClass);
+  HWND probe = CreateWindowA("UnPackTestProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+  ASSERT_TRUE(probe);
+
+  // 128 bytes, so stops every 16: the first record ends at 15, before the
+  // first stop; events after the records ending at 18, 40 and 128.
+  const std::string package = Package::EncodeHeader("k", "", "", 0) + DirRecord("d") + DirRecord("d") + DirRecord("d") +
+                              LeaveRecord() + LeaveRecord() + LeaveRecord() + FileRecord("k", std::string(9, 'k')) +
+                              FileRecord("x", std::string(81, 'x'));
+  ASSERT_EQ(package.size(), 128u);
+  for (bool withProgress : {true, false}) {
+    SCOPED_TRACE(withProgress ? "with a progress event" : "without one");
+    ClearTarget();
+    Load(package);
+    Pack.OnProgress = nullptr;
+    if (withProgress) Pack.OnProgress = [&] { PostMessageA(probe, probeMessage, 0, 0); };
+    watched = &Pack;
+    dispatchedAt.clear();
+    PostMessageA(probe, probeMessage, 0, 0);  // waiting before Extract starts
+    EXPECT_TRUE(Pack.Extract());
+    EXPECT_EQ(dispatchedAt, withProgress ? (Positions{18, 18, 40, 128}) : (Positions{18}));
+  }
+  DestroyWindow(probe);
+  watched = nullptr;
+}

@@ -1,0 +1,190 @@
+// LoadPackage: the header, the version test, files that cannot be loaded and
+// packages refused as damaged or hostile before anything is written.
+#include <windows.h>
+
+#include <functional>
+
+#include "Handle.h"
+#include "TestDirectory.h"
+#include "UnPack.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const Strings untouched = {"data.z", "target\\"};
+
+// The package written as data.z, whose first bytes are bytes and whose
+// size is size: the rest is a hole, so that huge files cost nothing.
+bool WriteSparsePackage(const std::string& bytes, int64_t size) {
+  THandle file(CreateFileA("data.z", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  return file.Valid() && WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+         SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get());
+}
+
+}  // namespace
+
+class LoadPackage : public TestDirectory {};
+
+TEST_F(LoadPackage, DecodesTheHeaderAndStandsAtTheFirstRecord) {
+  WriteBytes("data.z", WorkedExample());
+  TUnPack pack;
+  ASSERT_TRUE(pack.LoadPackage("data.z"));
+  EXPECT_TRUE(Messages.empty());
+  EXPECT_EQ(pack.FileName, "data.z");
+  EXPECT_EQ(pack.KeyFileName, "demo.exe");
+  EXPECT_EQ(pack.Title, "Demo 1.0");
+  EXPECT_EQ(pack.FolderName, "Demo");
+  EXPECT_EQ(pack.RequiredSize, 2000000);
+  EXPECT_EQ(pack.Size, 276);
+  EXPECT_EQ(pack.Pos, 31);
+  ASSERT_TRUE(pack.Buffer);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(pack.Buffer.get()), 276), WorkedExample());
+  EXPECT_EQ(TreeOf(Dir), untouched);
+}
+
+TEST_F(LoadPackage, HeaderTextsKeepTheirBytes) {
+  // Windows-1251 texts reach the fields unconverted.
+  const std::string title = "\xC4\xE5\xEC\xEE 1.0";  // Демо 1.0
+  WriteBytes("data.z", Package::EncodeHeader("\xE4\xE5\xEC\xEE.exe", title, "\xC4\xE5\xEC\xEE", -5));
+  TUnPack pack;
+  ASSERT_TRUE(pack.LoadPackage("data.z"));
+  EXPECT_EQ(pack.KeyFileName, "\xE4\xE5\xEC\xEE.exe");
+  EXPECT_EQ(pack.Title, title);
+  EXPECT_EQ(pack.FolderName, "\xC4\xE5\xEC\xEE");
+  EXPECT_EQ(pack.RequiredSize, -5);
+}
+
+TEST_F(LoadPackage, OtherVersionsAreRefusedWithTheNameInQuotes) {
+  // The version is one little-endian integer: 02 00 00 01 is not 2.
+  for (const char* version : {"\x02\x00\x00\x01", "\x01\x00\x00\x00", "\x03\x00\x00\x00"}) {
+    SCOPED_TRACE(testing::PrintToString(std::string(version, 4)));
+    Messages.clear();
+    WriteBytes("data.z", std::string(version, 4) + WorkedExample().substr(4));
+    TUnPack pack;
+    EXPECT_FALSE(pack.LoadPackage("data.z"));
+    EXPECT_EQ(Messages, Strings{"Bad version of file: \"data.z\""});
+    EXPECT_FALSE(pack.Buffer);
+    pack.TargetDir = Target();
+    EXPECT_FALSE(pack.Extract());
+    EXPECT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(TreeOf(Dir), untouched);
+  }
+}
+
+struct UnopenableCase {
+  const char* what;
+  // Makes data.z unloadable; may keep a handle open meanwhile. False when
+  // the file system here cannot set the case up.
+  std::function<bool(THandle& held)> prepare;
+};
+
+void PrintTo(const UnopenableCase& c, std::ostream* os) { *os << c.what; }
+
+class LoadPackageCannotOpen : public TestDirectory, public testing::WithParamInterface<UnopenableCase> {};
+
+TEST_P(LoadPackageCannotOpen, SaysCanNotOpenAndHoldsNothing) {
+  THandle held;
+  if (!GetParam().prepare(held)) GTEST_SKIP() << "cannot make " << GetParam().what << " here";
+  TUnPack pack;
+  EXPECT_FALSE(pack.LoadPackage("data.z"));
+  EXPECT_EQ(Messages, Strings{"Can not open file data.z"});
+  EXPECT_FALSE(pack.Buffer);
+  pack.TargetDir = Target();
+  EXPECT_FALSE(pack.Extract());
+  EXPECT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(TreeOf(Target()), Strings{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadPackageCannotOpen,
+    testing::Values(
+        UnopenableCase{"missing", [](THandle&) { return true; }},
+        UnopenableCase{"empty", [](THandle&) { return WriteSparsePackage("", 0); }},
+        UnopenableCase{"a folder", [](THandle&) { return CreateDirectoryA("data.z", nullptr) != 0; }},
+        UnopenableCase{"held open sharing nothing",
+                       [](THandle& held) {
+                         WriteBytes("data.z", WorkedExample());
+                         held = THandle(CreateFileA("data.z", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+                         return held.Valid();
+                       }},
+        UnopenableCase{"2 GiB", [](THandle&) { return WriteSparsePackage(WorkedExample(), int64_t(1) << 31); }},
+        // The low 32 bits of the size say 276: only the high half tells.
+        UnopenableCase{"4 GiB and the example",
+                       [](THandle&) { return WriteSparsePackage(WorkedExample(), (int64_t(1) << 32) + 276); }}),
+    [](const testing::TestParamInfo<UnopenableCase>& info) {
+      std::string name;
+      for (const char* p = info.param.what; *p; ++p) name += isalnum(uint8_t(*p)) ? *p : '_';
+      return name;
+    });
+
+TEST_F(LoadPackage, LoadsWhileAnotherOpenerDeniesWriting) {
+  // As on a CD or a read-only share: reading is all the loader asks for.
+  WriteBytes("data.z", WorkedExample());
+  THandle reader(CreateFileA("data.z", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(reader.Valid());
+  TUnPack pack;
+  EXPECT_TRUE(pack.LoadPackage("data.z"));
+  EXPECT_TRUE(Messages.empty());
+}
+
+struct DamagedCase {
+  const char* what;
+  std::string bytes;
+  size_t offset;  // where the problem is reported
+};
+
+void PrintTo(const DamagedCase& c, std::ostream* os) { *os << c.what; }
+
+class LoadPackageRefuses : public TestDirectory, public testing::WithParamInterface<DamagedCase> {};
+
+TEST_P(LoadPackageRefuses, WithWhatAndWhereBeforeWritingAnything) {
+  const DamagedCase& c = GetParam();
+  WriteBytes("data.z", c.bytes);
+  TUnPack pack;
+  EXPECT_FALSE(pack.LoadPackage("data.z"));
+  ASSERT_EQ(Messages.size(), 1u);
+  const std::string& text = Messages[0];
+  const std::string first = "Bad format of file: \"data.z\"\r\n";
+  const std::string last = " at byte offset " + std::to_string(c.offset);
+  EXPECT_EQ(text.substr(0, first.size()), first) << text;
+  EXPECT_TRUE(text.size() > last.size() && text.substr(text.size() - last.size()) == last) << text;
+  EXPECT_FALSE(pack.Buffer);
+  pack.TargetDir = Target();
+  EXPECT_FALSE(pack.Extract());
+  EXPECT_EQ(TreeOf(Dir), untouched);
+}
+
+const std::string head = DemoHeader();  // 31 bytes
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadPackageRefuses,
+    testing::Values(
+        DamagedCase{"one byte", "\x02", 0},
+        DamagedCase{"title without terminator", head.substr(0, 16), 13},
+        DamagedCase{"negative size", head + Package::EncodeFileRecordStart("demo.exe", -1), 41},
+        DamagedCase{"data past the end", head + Package::EncodeFileRecordStart("demo.exe", 4) + "abc", 45},
+        DamagedCase{"empty name", head + DirRecord("1.0") + DirRecord(""), 36},
+        DamagedCase{"absolute name", head + FileRecord("\\Windows\\demo.exe", "x"), 31},
+        DamagedCase{"drive letter", head + FileRecord("C:demo.exe", "x"), 31},
+        DamagedCase{"climbing", head + DirRecord("1.0") + FileRecord("..\\..\\demo.exe", "x"), 36},
+        DamagedCase{"dots and a space", head + DirRecord(".. ") + FileRecord("demo.exe", "x"), 31},
+        DamagedCase{"device", head + FileRecord("doc\\NUL.txt", "x"), 31},
+        DamagedCase{"above the target after leaving",
+                    head + DirRecord("1.0") + LeaveRecord() + LeaveRecord() + FileRecord("demo.exe", "x"), 38}),
+    [](const testing::TestParamInfo<DamagedCase>& info) {
+      std::string name;
+      for (const char* p = info.param.what; *p; ++p) name += isalnum(uint8_t(*p)) ? *p : '_';
+      return name;
+    });
+
+TEST_F(LoadPackage, DamageIsReportedInFull) {
+  WriteBytes("data.z", head + DirRecord("1.0") + FileRecord("..\\..\\demo.exe", "x"));
+  TUnPack pack;
+  EXPECT_FALSE(pack.LoadPackage("data.z"));
+  EXPECT_EQ(Messages, Strings{"Bad format of file: \"data.z\"\r\n"
+                              "file record with name climbing with \"..\" \"..\\..\\demo.exe\" at byte offset 36"});
+}

@@ -1,0 +1,126 @@
+#include "TestDirectory.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "MessageDialog.h"
+#include "Text.h"
+
+namespace {
+
+std::string previousDir;
+
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = dir + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path);
+      else {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+void CollectTree(const std::string& dir, const std::string& prefix, std::vector<std::string>& out) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out.push_back(prefix + name + "\\");
+      CollectTree(dir + "\\" + name, prefix + name + "\\", out);
+    } else {
+      out.push_back(prefix + name);
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+}  // namespace
+
+void TestDirectory::SetUp() {
+  char buffer[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, buffer);
+  previousDir = buffer;
+  GetTempPathA(MAX_PATH, buffer);
+  static int serial = 0;
+  Dir = std::string(buffer) + "unpack-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+  RemoveTree(Dir);
+  ASSERT_TRUE(CreateDirectoryA(Dir.c_str(), nullptr)) << Dir;
+  ASSERT_TRUE(CreateDirectoryA(Target().c_str(), nullptr));
+  ASSERT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
+  SetMessageDlgHook([this](const std::wstring& text, TMsgDlgType type, unsigned buttons) {
+    // Every box of the loader is an error with the single button OK.
+    EXPECT_EQ(type, TMsgDlgType::mtError);
+    EXPECT_EQ(buttons, unsigned(mbOK));
+    Messages.push_back(FromWide(text));
+    return int(mrOk);
+  });
+}
+
+void TestDirectory::ClearTarget() {
+  // A folder that is current cannot be removed.
+  ASSERT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
+  RemoveTree(Target());
+  ASSERT_TRUE(CreateDirectoryA(Target().c_str(), nullptr)) << Target();
+}
+
+void TestDirectory::TearDown() {
+  SetMessageDlgHook(nullptr);
+  SetCurrentDirectoryA(previousDir.c_str());  // before removing the folder
+  RemoveTree(Dir);
+}
+
+std::vector<std::string> TreeOf(const std::string& dir) {
+  std::vector<std::string> tree;
+  CollectTree(dir, "", tree);
+  std::sort(tree.begin(), tree.end());
+  return tree;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+  ASSERT_TRUE(out.good()) << path;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string DemoHeader(const std::string& keyFileName) {
+  return Package::EncodeHeader(keyFileName, "Demo 1.0", "Demo", 2000000);
+}
+std::string DirRecord(const std::string& name) { return Package::EncodeDirectoryRecord(name); }
+std::string LeaveRecord() { return Package::EncodeLeaveRecord(); }
+std::string FileRecord(const std::string& name, const std::string& data) {
+  return Package::EncodeFileRecordStart(name, int32_t(data.size())) + data;
+}
+
+std::string DemoExeData() {
+  std::string data;
+  for (int i = 0; i < 200; ++i) data.push_back(char(i));  // zero and kind-like bytes included
+  return data;
+}
+
+std::string WorkedExample() {
+  return DemoHeader() + DirRecord("1.0") + DirRecord("doc") + FileRecord("readme.txt", "abc") + LeaveRecord() +
+         FileRecord("demo.exe", DemoExeData()) + LeaveRecord();
+}

@@ -1,0 +1,34 @@
+// The few file operations that differ between the POSIX and the Windows
+// C runtime, and paths as UTF-8 text.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace Mkpkg {
+
+namespace fs = std::filesystem;
+
+fs::path PathFromUtf8(const std::string& text);
+std::string PathToUtf8(const fs::path& path);
+// For messages: UTF-8 with malformed bytes and controls escaped.
+std::string ShowPath(const fs::path& path);
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Null on failure, with the C runtime's error number in error.
+FileHandle OpenForReading(const fs::path& path, int& error);
+// Creates a file that must not exist yet (never follows or reuses one).
+FileHandle CreateExclusive(const fs::path& path, int& error);
+// Flushes the C buffers and asks the system to put the data on disk.
+bool FlushToDisk(std::FILE* file, int& error);
+
+std::string ErrorText(int error);
+bool IsTerminal(std::FILE* stream);
+
+}  // namespace Mkpkg

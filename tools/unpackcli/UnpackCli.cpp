@@ -1,0 +1,76 @@
+// unpackcli PACKAGE TARGETDIR
+//
+// Loads PACKAGE and extracts it into TARGETDIR with the installer's own
+// TUnPack, exactly as the installer runs it. The installer's message boxes
+// are answered OK and their texts printed to stderr in UTF-8 instead, with
+// LF line ends.
+// TARGETDIR is created (one level) when missing, as the installer creates
+// its product folder. On success it prints the version folder's name and
+// where the key file went.
+//
+// Exit code: 0 extracted without a reported problem, 1 otherwise, 2 usage.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "Errors.h"
+#include "FileSystem.h"
+#include "MessageDialog.h"
+#include "Text.h"
+#include "UnPack.h"
+
+namespace {
+
+constexpr unsigned CodePageUtf8 = 65001;
+
+// The messages' own CR LF becomes LF like every other line end.
+void PrintError(std::string utf8) {
+  for (size_t at; (at = utf8.find("\r\n")) != std::string::npos;) utf8.erase(at, 1);
+  std::fprintf(stderr, "%s\n", utf8.c_str());
+}
+
+int Run(const std::string& package, const std::string& target) {
+  SetMessageDlgHook([](const std::wstring& text, TMsgDlgType, unsigned) {
+    PrintError(FromWide(text, CodePageUtf8));
+    return int(mrOk);
+  });
+
+  TUnPack pack;
+  if (!pack.LoadPackage(package)) return 1;
+  // Names are in the system's code page; the error texts are too.
+  auto ansiToUtf8 = [](const std::string& text) { return FromWide(ToWide(text), CodePageUtf8); };
+  try {
+    const std::string here = GetCurrentDir();
+    if (SetCurrentDir(target))
+      SetCurrentDir(here);  // Extract resolves a relative target from here
+    else
+      CreateDir(target);
+    pack.TargetDir = target;
+    pack.Extract();
+  } catch (const Exception& e) {
+    PrintError(ansiToUtf8(e.Message));
+    return 1;
+  } catch (const std::exception& e) {
+    PrintError(e.what());
+    return 1;
+  }
+  std::printf("RootDirName: %s\nKeyFilePath: %s\n", ansiToUtf8(pack.RootDirName).c_str(),
+              ansiToUtf8(pack.KeyFilePath).c_str());
+  return pack.ExtractReportedProblem ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Plain LF line ends: the readers are scripts, mostly on Linux.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: unpackcli PACKAGE TARGETDIR\n");
+    return 2;
+  }
+  return Run(argv[1], argv[2]);
+}
