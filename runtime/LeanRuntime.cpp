@@ -6,7 +6,7 @@
 //   runtime_error and their kin build those from the library's old
 //   reference-counted string, which pulls in that whole string type (about
 //   50 KB). Here they throw LibraryFault, an std::exception with the same
-//   what() text. Setup catches no such type by name: "catch (const
+//   what() text (up to 159 bytes). Setup catches no such type by name: "catch (const
 //   std::exception&)" and "catch (...)" see both. The memory and cast
 //   errors keep their own types (their objects are small), and so does a
 //   call of an empty std::function (thrown from the library's own small
@@ -17,6 +17,8 @@
 //   pulls in the demangler and printf: about 60 KB).
 // - std::terminate's default handler likewise only writes to that console
 //   (and needs the demangler too): abort is what is left of it.
+#include <cstdarg>
+#include <cstddef>
 #include <cstdlib>
 #include <exception>
 #include <new>
@@ -26,12 +28,45 @@ namespace {
 
 class LibraryFault : public std::exception {
  public:
-  explicit LibraryFault(const char* what) : what_(what) {}
-  const char* what() const noexcept override { return what_; }
+  explicit LibraryFault(const char* text) { Append(text); }
+  const char* what() const noexcept override { return text_; }
+
+  void Append(const char* piece) {
+    while (*piece && length_ + 1 < sizeof text_) text_[length_++] = *piece++;
+    text_[length_] = '\0';
+  }
+  void AppendNumber(unsigned long long number) {
+    char digits[24];
+    char* start = digits + sizeof digits - 1;
+    *start = '\0';
+    do *--start = char('0' + number % 10); while (number /= 10);
+    Append(start);
+  }
 
  private:
-  const char* what_;  // the library passes string literals
+  char text_[160] = "";
+  size_t length_ = 0;
 };
+
+// The library's formats use %s for the operation's name and %zu or %lu for
+// numbers; nothing else needs printf.
+LibraryFault Formatted(const char* format, va_list arguments) {
+  LibraryFault fault("");
+  for (const char* p = format; *p; ++p) {
+    if (p[0] == '%' && p[1] == 's') {
+      fault.Append(va_arg(arguments, const char*));
+      ++p;
+    } else if (p[0] == '%' && (p[1] == 'z' || p[1] == 'l') && p[2] == 'u') {
+      fault.AppendNumber(p[1] == 'z' ? va_arg(arguments, size_t) : va_arg(arguments, unsigned long));
+      p += 2;
+    } else {
+      const char single[2] = {*p, '\0'};
+      fault.Append(single);
+      if (p[0] == '%' && p[1] == '%') ++p;
+    }
+  }
+  return fault;
+}
 
 }  // namespace
 
@@ -42,8 +77,13 @@ void __throw_domain_error(const char* what) { throw LibraryFault(what); }
 void __throw_invalid_argument(const char* what) { throw LibraryFault(what); }
 void __throw_length_error(const char* what) { throw LibraryFault(what); }
 void __throw_out_of_range(const char* what) { throw LibraryFault(what); }
-// The format's numbers are left out: the text still names the operation.
-void __throw_out_of_range_fmt(const char* format, ...) { throw LibraryFault(format); }
+void __throw_out_of_range_fmt(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  LibraryFault fault = Formatted(format, arguments);
+  va_end(arguments);
+  throw fault;
+}
 void __throw_runtime_error(const char* what) { throw LibraryFault(what); }
 void __throw_range_error(const char* what) { throw LibraryFault(what); }
 void __throw_overflow_error(const char* what) { throw LibraryFault(what); }
