@@ -209,7 +209,7 @@ for w in tiny mix; do
   ln -f "$(peer_installer "$w")" "$startup_dir/nsis-$w/setup.exe"
 done
 mkdir -p "$startup_dir/blank"
-startup_runs=$([ $mode = quick ] && echo 3 || echo 7)
+startup_runs=$([ $mode = quick ] && echo 3 || echo 11)
 declare -A startup_samples startup_window
 for ((round = 0; round < startup_runs; round++)); do
   for program in blank ours-tiny nsis-tiny ours-mix nsis-mix; do
@@ -242,5 +242,7 @@ say ""
 say "Size: setup.exe $ours_size bytes, NSIS x86 ANSI stub ($stub) $stub_size bytes: ratio $(ratio "$ours_size" "$stub_size") $(within "$ours_size" "$((stub_size - 1))")"
 say "  setup.exe imports: $(i686-w64-mingw32-objdump -p "$setup_exe" | awk '/DLL Name/ { printf "%s ", $3 }')"
 
+say ""
+say "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (figures taken while other work ran are noisy)"
 echo >&2
 echo "Report saved to $report" >&2
