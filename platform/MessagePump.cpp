@@ -1,24 +1,39 @@
 #include "MessagePump.h"
 
-#include <windows.h>
-
 namespace {
+
 bool terminated = false;
+HWND navigationWindow = nullptr;
+
+void Dispatch(MSG& msg) {
+  if (msg.message == WM_QUIT) {
+    SetTerminated();
+    return;
+  }
+  if (navigationWindow && (msg.hwnd == navigationWindow || IsChild(navigationWindow, msg.hwnd)) &&
+      IsDialogMessageW(navigationWindow, &msg))
+    return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
 }
+
+}  // namespace
 
 bool IsTerminated() { return terminated; }
 void SetTerminated() { terminated = true; }
+void ClearTerminated() { terminated = false; }
 
 void Terminate() { PostQuitMessage(0); }
 
 void ProcessMessages() {
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      SetTerminated();
-      continue;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) Dispatch(msg);
 }
+
+void HandleMessage() {
+  MSG msg;
+  if (GetMessageW(&msg, nullptr, 0, 0) == -1) return;
+  Dispatch(msg);
+}
+
+void SetNavigationWindow(HWND window) { navigationWindow = window; }

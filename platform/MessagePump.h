@@ -1,9 +1,14 @@
 // The GUI thread's message processing and the program's terminate flag.
 #pragma once
 
+#include <windows.h>
+
 // True once any message loop has met the quit message.
 bool IsTerminated();
 void SetTerminated();
+// Forgets that the quit message was met (for tests that run many cases in
+// one process).
+void ClearTerminated();
 
 // Asks the program to end: posts the quit message; nothing closes yet.
 void Terminate();
@@ -11,3 +16,11 @@ void Terminate();
 // Handles every message waiting for this thread, one after another, and
 // returns when none is left. A quit message only sets the terminate flag.
 void ProcessMessages();
+
+// Takes the next message, waiting for one when none is there, and handles
+// it. A quit message only sets the terminate flag.
+void HandleMessage();
+
+// The window whose keyboard messages get the dialog keys (Tab moves the
+// focus through its controls); none when null.
+void SetNavigationWindow(HWND window);

@@ -1,11 +1,34 @@
 #include "SetupForm.h"
 
-// Placeholder until the window is written.
-void TSetupForm::FormCreate() {}
-void TSetupForm::FormActivate() {}
-void TSetupForm::FormResize() {}
-void TSetupForm::FormPaint() {}
-void TSetupForm::PaintBoxPaint() {}
-void TSetupForm::ExitButtonClick() {}
-void TSetupForm::PaintFrame() {}
-void TSetupForm::Close() {}
+#include "MessageDialog.h"
+#include "MessagePump.h"
+#include "Text.h"
+
+void TSetupForm::FormCreate() {
+  Pack = std::make_unique<TUnPack>();
+  if (!Pack->LoadPackage("data.z")) {
+    // The loader has said why; the window shows for a moment at most.
+    Terminate();
+    return;
+  }
+  FolderName = Pack->FolderName;
+  Drive = 3;  // C:
+  Language = 0;
+  ApplyLanguage();
+  InitDestination();
+
+  RECT workArea{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+  MoveWindow(Handle, workArea.left, workArea.top, workArea.right - workArea.left, workArea.bottom - workArea.top,
+             FALSE);
+}
+
+// Any answer but No (Yes, or the box's own close button) ends the program.
+void TSetupForm::ExitButtonClick() {
+  const std::wstring question = TextCancelAsk + (Pack ? ToWide(Pack->Title, CodePageAnsi) : std::wstring()) + L"?";
+  if (MessageDlg(question, TMsgDlgType::mtConfirmation, mbYes | mbNo) != mrNo) Close();
+}
+
+// The main window's close asks the program to end; the window stays until
+// the program shuts down.
+void TSetupForm::Close() { Terminate(); }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Controls.h"
+#include "GdiObject.h"
 #include "UnPack.h"
 
 class TSetupForm {
@@ -77,4 +78,28 @@ class TSetupForm {
   bool FindProgramsFolder();
   void CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName);
   void WriteRegistry();
+
+  // Window machinery. Create makes the window (hidden) and its controls
+  // from the layout description, runs FormCreate (an error there is shown
+  // and creation goes on) and centres the restored rectangle on the desktop.
+  void Create();
+  // The window procedures' work: each event goes to the handler named for it.
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // Messages that Panel and GroupBox get from their controls; false when
+  // the message is not one of the window's.
+  bool ControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // The surface being painted, during FormPaint and PaintBoxPaint.
+  HDC Canvas = nullptr;
+
+ private:
+  void ChooseScale();
+  int Scaled(int designPixels) const;
+  void CreateControls();
+  void CenterPanel();
+  void PlaceOnDesktop();
+  void PressFocusedButton();
+
+  TGdiObject<HFONT> Font;  // the window's font, shared by its controls
+  int TextHeight = 13;     // the font's height; positions scale by TextHeight / 13
+  HWND FocusedControl = nullptr;  // the control to give the focus back to on activation
 };

@@ -1,0 +1,23 @@
+// The program's entry: initialise the application, create the window, run.
+#include <windows.h>
+
+#include "Application.h"
+#include "ComApartment.h"
+#include "DllSearch.h"
+#include "SetupForm.h"
+
+// The one window; it lasts until the process ends, and its package reader with it.
+TSetupForm SetupForm;
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  RestrictDllSearchPath();
+  try {
+    TComApartment com;  // uninitialised after the windows are gone
+    Application.Initialize();
+    SetupForm.Create();
+    Application.Run(SetupForm.Handle);
+  } catch (...) {
+    // Handlers show their own errors; nothing else may change the exit code.
+  }
+  return 0;
+}

@@ -1,0 +1,179 @@
+// The program's message dialog: its caption, icon and buttons by type, the
+// answers of its keys and buttons, its place, and its ways of closing.
+#include "MessageDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+
+#include "BoxAnswerer.h"
+#include "GuiDriver.h"
+#include "MessagePump.h"
+
+using namespace GuiDriver;
+
+namespace {
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+  return thread.hwndFocus;
+}
+
+class MessageDialog : public ::testing::Test {
+ protected:
+  void SetUp() override { ClearTerminated(); }
+  void TearDown() override {
+    MSG msg;  // a quit message a case left behind
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    ClearTerminated();
+  }
+};
+
+struct KeyCase {
+  const char* name;
+  unsigned buttons;
+  std::function<void(HWND box)> act;
+  int answer;
+};
+
+std::ostream& operator<<(std::ostream& out, const KeyCase& c) { return out << c.name; }
+
+class MessageDialogAnswers : public MessageDialog, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(MessageDialogAnswers, GiveTheDesignedResult) {
+  BoxAnswerer answerer([](HWND box) { GetParam().act(box); });
+  const int answer = MessageDlg(std::wstring(L"Go on?"), TMsgDlgType::mtConfirmation, GetParam().buttons);
+  answerer.Stop();
+  EXPECT_EQ(answer, GetParam().answer);
+  ASSERT_EQ(answerer.Shown.size(), 1u);
+  EXPECT_TRUE(OpenBoxes().empty());
+}
+
+void Key(HWND box, WORD key) {
+  // Keys go to the focused button, which the box gives to its default one.
+  WaitUntil([&] { return FocusOf(box) && IsChild(box, FocusOf(box)); });
+  PressKey(box, key);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MessageDialogAnswers,
+    ::testing::Values(
+        KeyCase{"OkEnter", mbOK, [](HWND box) { Key(box, VK_RETURN); }, mrOk},
+        KeyCase{"OkEsc", mbOK, [](HWND box) { Key(box, VK_ESCAPE); }, mrOk},
+        KeyCase{"OkCloseBox", mbOK, [](HWND box) { PressCloseBox(box); }, mrCancel},
+        KeyCase{"OkButton", mbOK, [](HWND box) { AnswerDialog(box, L"OK"); }, mrOk},
+        KeyCase{"YesNoEnter", mbYes | mbNo, [](HWND box) { Key(box, VK_RETURN); }, mrYes},
+        KeyCase{"YesNoEsc", mbYes | mbNo, [](HWND box) { Key(box, VK_ESCAPE); }, mrNo},
+        KeyCase{"YesNoCloseBox", mbYes | mbNo, [](HWND box) { PressCloseBox(box); }, mrCancel},
+        KeyCase{"YesNoAltF4", mbYes | mbNo,
+                [](HWND box) { PostMessageW(box, WM_SYSKEYDOWN, VK_F4, LPARAM(1) | (LPARAM(1) << 29)); }, mrCancel},
+        KeyCase{"YesButton", mbYes | mbNo, [](HWND box) { AnswerDialog(box, L"Yes"); }, mrYes},
+        KeyCase{"NoButton", mbYes | mbNo, [](HWND box) { AnswerDialog(box, L"No"); }, mrNo},
+        // Enter presses the button that has the focus.
+        KeyCase{"YesNoTabEnter", mbYes | mbNo,
+                [](HWND box) {
+                  Key(box, VK_TAB);
+                  WaitUntil([&] { return Text(FocusOf(box)) == L"&No"; });
+                  Key(box, VK_RETURN);
+                },
+                mrNo},
+        KeyCase{"YesNoAccessKeyN", mbYes | mbNo,
+                [](HWND box) {
+                  WaitUntil([&] { return FocusOf(box) != nullptr; });
+                  PostMessageW(FocusOf(box), WM_CHAR, L'n', 1);
+                },
+                mrNo},
+        KeyCase{"AllEnter", mbYes | mbNo | mbOK, [](HWND box) { Key(box, VK_RETURN); }, mrOk},
+        KeyCase{"AllEsc", mbYes | mbNo | mbOK, [](HWND box) { Key(box, VK_ESCAPE); }, mrNo}),
+    [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
+
+TEST_F(MessageDialog, CaptionIconAndButtonsFollowTheTypeAndTheSet) {
+  struct Case {
+    TMsgDlgType type;
+    unsigned buttons;
+    const wchar_t* caption;
+    WORD icon;
+    std::vector<std::wstring> captions;
+  };
+  const Case cases[] = {
+      {TMsgDlgType::mtError, mbOK, L"Error", 32513, {L"OK"}},
+      {TMsgDlgType::mtInformation, mbOK, L"Information", 32516, {L"OK"}},
+      {TMsgDlgType::mtConfirmation, mbNo | mbYes, L"Confirm", 32514, {L"&Yes", L"&No"}},
+      {TMsgDlgType::mtConfirmation, mbOK | mbNo | mbYes, L"Confirm", 32514, {L"&Yes", L"&No", L"OK"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption);
+    HICON icon = nullptr;
+    BoxAnswerer answerer([&](HWND box) {
+      for (HWND control : Controls(box))
+        if ((GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ClassName(control) == L"Static")
+          icon = reinterpret_cast<HICON>(SendMessageW(control, STM_GETICON, 0, 0));
+      PressCloseBox(box);
+    });
+    MessageDlg(std::wstring(L"Text"), c.type, c.buttons);
+    answerer.Stop();
+    ASSERT_EQ(answerer.Shown.size(), 1u);
+    EXPECT_EQ(answerer.Shown[0].Caption, c.caption);
+    EXPECT_EQ(answerer.Shown[0].Buttons, c.captions);
+    EXPECT_EQ(icon, LoadIconW(nullptr, MAKEINTRESOURCEW(c.icon)));
+  }
+}
+
+TEST_F(MessageDialog, ShowsWideTextCentredWhileTheOtherWindowsAreDisabled) {
+  HWND other = CreateWindowExW(0, L"Static", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100, nullptr,
+                               nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  bool otherEnabledMeanwhile = true;
+  BoxAnswerer answerer([&](HWND box) {
+    otherEnabledMeanwhile = IsWindowEnabled(other) != FALSE;
+    AnswerDialog(box, L"OK");
+  });
+  // A long Russian text: shown as Cyrillic whatever the code page, and wrapped.
+  std::wstring text = L"Установка завершена успешно!\r\nПункт стартового меню: Программы\\Продукт";
+  for (int i = 0; i < 4; ++i) text += L" и ещё немного слов, чтобы строка стала длиннее половины экрана";
+  EXPECT_EQ(MessageDlg(text, TMsgDlgType::mtInformation, mbOK), mrOk);
+  answerer.Stop();
+  ASSERT_EQ(answerer.Shown.size(), 1u);
+  EXPECT_EQ(answerer.Shown[0].Text, text);
+  EXPECT_FALSE(otherEnabledMeanwhile);
+  EXPECT_TRUE(IsWindowEnabled(other));
+
+  const RECT place = answerer.Places[0];
+  const int width = place.right - place.left, height = place.bottom - place.top;
+  EXPECT_EQ(place.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+  EXPECT_EQ(place.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
+  EXPECT_LE(width, GetSystemMetrics(SM_CXSCREEN) * 3 / 4) << "long texts wrap";
+  DestroyWindow(other);
+}
+
+TEST_F(MessageDialog, OnceTheProgramIsAskedToEndBoxesCloseAtOnceWithCancel) {
+  // Nobody answers (a broken box would get its OK only after a long while).
+  BoxAnswerer answerer([](HWND box) {
+    if (!WaitUntil([&] { return !IsWindow(box); }, 10000)) AnswerDialog(box, L"OK");
+  });
+  // The quit message is met by the box's own loop...
+  PostQuitMessage(0);
+  EXPECT_EQ(MessageDlg(std::wstring(L"first"), TMsgDlgType::mtInformation, mbOK), mrCancel);
+  EXPECT_TRUE(IsTerminated());
+  // ...and a box opened after that closes at once as well.
+  EXPECT_EQ(MessageDlg(std::wstring(L"second"), TMsgDlgType::mtError, mbOK), mrCancel);
+  answerer.Stop();
+  EXPECT_TRUE(OpenBoxes().empty());
+}
+
+TEST_F(MessageDialog, HookSeesEveryBoxInsteadOfAPerson) {
+  std::wstring seen;
+  SetMessageDlgHook([&](const std::wstring& text, TMsgDlgType, unsigned) {
+    seen = text;
+    return int(mrNo);
+  });
+  EXPECT_EQ(MessageDlg(std::string("Bad version of file: \"data.z\""), TMsgDlgType::mtError, mbOK), mrNo);
+  SetMessageDlgHook(nullptr);
+  EXPECT_EQ(seen, L"Bad version of file: \"data.z\"");
+}
+
+}  // namespace
