@@ -79,8 +79,16 @@ void TApplication::ShowException(const std::string& message) {
   try {
     std::string text = message;
     if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
-    TTaskWindowsDisabled windows;
-    MessageBoxA(GetActiveWindow(), text.c_str(), Title.c_str(), MB_OK | MB_ICONSTOP);
+    // A handler that fails on its way out may already have asked the program
+    // to end (Install closes the window as the error passes). The box would
+    // take that quit message and vanish unseen: it waits until the box is closed.
+    MSG quit;
+    const bool quitPending = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    {
+      TTaskWindowsDisabled windows;
+      MessageBoxA(GetActiveWindow(), text.c_str(), Title.c_str(), MB_OK | MB_ICONSTOP);
+    }
+    if (quitPending) PostQuitMessage(int(quit.wParam));
   } catch (...) {
     // Nothing more can be shown: the error stops here.
   }

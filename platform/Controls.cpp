@@ -56,6 +56,9 @@ void TLabel::AutoSize() {
   const RECT bounds = BoundsRect();
   const int left = RightJustify ? bounds.right - extent.cx : bounds.left;
   SetBounds(left, bounds.top, extent.cx, metrics.tmHeight);
+  // A move keeps the pixels the label showed at its old size, and the text
+  // of a right-justified label moves within it: draw all of it again.
+  InvalidateRect(Handle, nullptr, TRUE);
 }
 
 int TComboBox::ItemIndex() const { return int(SendMessageW(Handle, CB_GETCURSEL, 0, 0)); }

@@ -42,3 +42,9 @@ class EOleSysError : public Exception {
   EOleSysError(std::string message, long errorCode) : Exception(std::move(message)), ErrorCode(errorCode) {}
   long ErrorCode;
 };
+
+// An object that does not offer an interface the program needs.
+class EIntfCastError : public Exception {
+ public:
+  EIntfCastError() : Exception("Interface not supported") {}
+};

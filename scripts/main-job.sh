@@ -1,28 +1,68 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds everything, packs the
-# bundled example product (Quorvix Forge 1.0) and extracts it under Wine with
-# the installer's own extractor, then shows where the tree went.
+# bundled example product (Quorvix Forge 1.0) and installs it with setup.exe
+# under Wine, in a Wine prefix of its own (build/example/wine/prefix):
+# - on your display when there is one: press Start, then OK;
+# - otherwise under Xvfb, where guidriver.exe presses Start and then OK.
+# Then it shows where the tree, the three Start-menu links and the registry
+# record ended up.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/scripts/build.sh"
 
 win=$root/build/win
 out=$root/build/example
-package=$out/data.z
-target=$out/installed
-rm -rf "$out"
-mkdir -p "$out"
+dist=$out/dist
+rm -rf "$dist"
+mkdir -p "$dist"
 
-echo "== packing the example product"
-bash "$root/scripts/pack-example.sh" "$win" "$package"
-"$root/build/native/tools/mkpkg/mkpkg" list "$package" --codepage 1251
+echo "== packing the example product beside setup.exe in $dist"
+bash "$root/scripts/pack-example.sh" "$win" "$dist/data.z"
+cp "$win/setup/setup.exe" "$dist/setup.exe"
 
-echo "== extracting it under Wine"
-source "$root/scripts/wine-env.sh" "$win"
-[ -d "$WINEPREFIX" ] || wine_prefix_create
-trap 'wineserver -w >/dev/null 2>&1 || true' EXIT
-# The package's names are in code page 1251: extract with Russian settings.
-wine_russian "$win/tools/unpackcli/unpackcli.exe" "Z:${package//\//\\}" "Z:${target//\//\\}"
+echo "== a fresh Wine prefix for the install"
+source "$root/scripts/wine-env.sh" "$out"
+source "$root/scripts/xvfb.sh"
+trap 'wine_server_stop; xvfb_stop' EXIT
+wine_prefix_create
 
-echo "== the product's tree is in $target"
-(cd "$target" && find . -mindepth 1 | sort | sed 's|^\./||')
+to_windows() { printf 'Z:%s' "${1//\//\\}"; }
+# The package's names are in code page 1251: the install runs with Russian
+# system settings, so that they reach Linux as the same Cyrillic names.
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  echo "== setup.exe is on your display: press Start, then OK"
+  (cd "$dist" && wine_russian setup.exe)
+else
+  xvfb_start
+  echo "== no display: setup.exe runs under Xvfb, driven by guidriver.exe"
+  wine_russian "$win/tests/gui/guidriver.exe" start "$(to_windows "$dist/setup.exe")" "$(to_windows "$dist")" \
+    click Start answer OK wait
+fi
+wineserver -w
+
+record='HKCU\Software\QuorvixForge'
+value() { wine reg query "$record\\Versions\\1.0" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_SZ *//p"; }
+destination=$(value "Destination folder")
+menu=$(value "Start menu folder")
+if [ -z "$destination" ]; then
+  echo "main-job: the install left no record under $record" >&2
+  exit 1
+fi
+unix_path() { readlink -f "$(wine winepath -u "$1" 2>/dev/null | tr -d "\r")"; }
+
+echo
+echo "== the product's tree: $destination"
+echo "   on Linux: $(unix_path "$destination")"
+(cd "$(unix_path "$destination")" && find . -mindepth 1 | sort | sed 's|^\./|   |')
+
+echo
+echo "== the Start-menu links: $menu"
+echo "   on Linux: $(unix_path "$menu")"
+for link in "$(unix_path "$menu")"/*.lnk; do
+  echo "   $(basename "$link")"
+  lnkinfo "$link" | sed -nE 's/^\t(Local path|Description|Working directory)\t*: /      \1: /p'
+done
+
+echo
+echo "== the registry record"
+wine reg query "$record" /s | tr -d '\r' | sed '/^$/d; s/^/   /'

@@ -1,7 +1,49 @@
+// The destination folder and the check that its volume has room.
+#include "DiskSpace.h"
+#include "FolderChooser.h"
 #include "SetupForm.h"
+#include "SpecialFolder.h"
 
-// Placeholder until the destination and disk space are written.
-void TSetupForm::InitDestination() {}
-void TSetupForm::ChooseDestination() {}
-void TSetupForm::UpdateFreeSpace() {}
-void TSetupForm::FolderLabelClick() {}
+namespace {
+constexpr char DefaultBaseDir[] = "C:\\Program Files\\";
+constexpr char ChooserInstruction[] = "Directory for setup:";
+}  // namespace
+
+void TSetupForm::InitDestination() {
+  BaseDir = DefaultBaseDir;
+  std::string programFiles;
+  if (SpecialFolderPath(Handle, FolderProgramFiles, programFiles)) BaseDir = programFiles + "\\";
+  FolderLabel.SetTextA(BaseDir + FolderName);
+  UpdateFreeSpace();
+}
+
+void TSetupForm::FolderLabelClick() { ChooseDestination(); }
+
+void TSetupForm::ChooseDestination() {
+  // The chooser empties the folder it is given when that folder has
+  // vanished; work on a copy so that a cancel leaves the destination (and
+  // the label that shows it) as they were.
+  std::string chosen = BaseDir;
+  if (!SelectDirectory(ChooserInstruction, chosen, Handle) || chosen.empty()) return;
+  BaseDir = chosen;
+  if (BaseDir.back() != '\\') BaseDir += '\\';
+  SetCurrentDirectoryA(BaseDir.c_str());
+  FolderLabel.SetTextA(BaseDir + FolderName);
+  Drive = uint8_t(uint8_t(BaseDir[0]) - 64);
+  UpdateFreeSpace();
+}
+
+void TSetupForm::UpdateFreeSpace() {
+  // Measured where the installation will go, so that a Program Files folder
+  // on another drive, a mounted folder or a network share counts its own
+  // room. Only the first measurement, before there is a destination, takes
+  // the drive.
+  FreeSpace = FreeSpaceAt(BaseDir.empty() ? DriveRoot(Drive) : BaseDir);
+  FreeLabel.SetText(TextFree + std::to_wstring(FreeSpace / 1000) + L" kb");
+  if (int64_t(Pack->RequiredSize) > FreeSpace) {
+    StartButton.SetEnabled(false);
+    FreeLabel.SetText(FreeLabel.Text() + TextImpossible);
+  } else {
+    StartButton.SetEnabled(true);
+  }
+}

@@ -1,4 +1,29 @@
+// The installation record under HKEY_CURRENT_USER\Software\<product folder>:
+// where this version went, its Start-menu folder, and the language chosen.
+#include "Registry.h"
 #include "SetupForm.h"
 
-// Placeholder until the installation record is written.
-void TSetupForm::WriteRegistry() {}
+namespace {
+
+// Indexed by Language; no letter is recorded for any other value.
+const char* const LanguageLetters[] = {"E", "R"};
+
+}  // namespace
+
+void TSetupForm::WriteRegistry() {
+  // Released, with any key still open, on every way out.
+  TRegistry registry;
+  registry.SetRootKey(HKEY_CURRENT_USER);
+  const std::string productKey = "Software\\" + FolderName;
+
+  if (registry.OpenKey(productKey + "\\Versions\\" + Pack->RootDirName, true)) {
+    registry.WriteString("Destination folder", InstallDir);
+    registry.WriteString("Start menu folder", MenuFolder);
+    registry.CloseKey();
+  }
+
+  if (registry.OpenKey(productKey + "\\General\\", true)) {
+    if (Language == 0 || Language == 1) registry.WriteString("Language", LanguageLetters[Language]);
+    registry.CloseKey();
+  }
+}

@@ -1,6 +1,127 @@
-#include "SetupForm.h"
+// The Start-menu folder of the installed version and its three links: the
+// main program, the manual and the home page of the chosen language.
+#include <windows.h>
+#include <shlobj.h>
 
-// Placeholder until the Start-menu shortcuts are written.
-void TSetupForm::CreateShortcuts() {}
-bool TSetupForm::FindProgramsFolder() { return false; }
-void TSetupForm::CreateLNK(const std::string&, const std::string&, const std::string&) {}
+#include "ComObject.h"
+#include "Environment.h"
+#include "Errors.h"
+#include "FileSystem.h"
+#include "Registry.h"
+#include "SetupForm.h"
+#include "Text.h"
+
+namespace {
+
+const char ExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+const char ProgramsValue[] = "Programs";
+// The one environment reference expanded, and only at the start, in exactly this case.
+const std::string UserProfileReference = "%USERPROFILE%";
+const char HomePageHost[] = "http://www.quorvixforge.example";
+
+struct LanguageLinks {
+  const char* manual;    // relative to the main program's folder
+  const char* homePage;  // path on the home page host
+};
+// Indexed by Language.
+constexpr LanguageLinks languageLinks[] = {
+    {"MANUAL\\English\\manual.pdf", "/english.html"},
+    {"MANUAL\\Russian\\manual.pdf", "/russian.html"},
+};
+
+// Closes the accessor's key on every way out of a read.
+struct KeyCloser {
+  TRegistry& registry;
+  ~KeyCloser() { registry.CloseKey(); }
+};
+
+// The "Programs" value of one Explorer shell-folder key, as stored. A key
+// that cannot be opened, a missing value or a failed read give false and
+// leave programsDir alone.
+bool ReadProgramsValue(TRegistry& registry, const std::string& keyName, std::string& programsDir) {
+  if (!registry.OpenKey(ExplorerKey + keyName, false)) return false;
+  KeyCloser closer{registry};
+  if (!registry.ValueExists(ProgramsValue)) return false;
+  try {
+    programsDir = registry.ReadString(ProgramsValue);
+  } catch (const Exception&) {
+    return false;
+  }
+  return true;
+}
+
+void ExpandUserProfile(std::string& programsDir) {
+  if (programsDir.compare(0, UserProfileReference.size(), UserProfileReference) != 0) return;
+  programsDir = EnvironmentVariable("USERPROFILE") + programsDir.substr(UserProfileReference.size());
+}
+
+// The text after the last backslash or colon.
+std::string LastComponent(const std::string& path) {
+  const size_t cut = path.find_last_of("\\:");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// The directory part of a path, with its trailing backslash.
+std::string FolderOf(const std::string& path) {
+  const size_t cut = path.find_last_of("\\:");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// Enters the folder under the current directory, making it first if needed.
+void EnterOrCreateFolder(const std::string& name) {
+  const std::string folder = name + "\\";
+  if (SetCurrentDir(folder)) return;
+  CreateDir(folder);
+  SetCurrentDir(folder);
+}
+
+}  // namespace
+
+bool TSetupForm::FindProgramsFolder() {
+  ProgramsDir.clear();
+  ProgramsName.clear();
+  TRegistry registry;
+  registry.SetRootKey(HKEY_CURRENT_USER);
+  const bool found =
+      ReadProgramsValue(registry, "User shell folders", ProgramsDir) || ReadProgramsValue(registry, "Shell folders", ProgramsDir);
+  ExpandUserProfile(ProgramsDir);
+  ProgramsName = LastComponent(ProgramsDir);
+  return found;
+}
+
+void TSetupForm::CreateShortcuts() {
+  MenuFolder.clear();
+  MenuItem.clear();
+  if (!FindProgramsFolder()) return;
+  StepProgress();
+  if (!SetCurrentDir(ProgramsDir)) return;
+  EnterOrCreateFolder(FolderName);
+  EnterOrCreateFolder(Pack->RootDirName);
+  MenuFolder = ProgramsDir + "\\" + FolderName + "\\" + Pack->RootDirName;
+  MenuItem = ProgramsName + "\\" + FolderName + "\\" + Pack->RootDirName + "\\" + FolderName;
+
+  CreateLNK("Quorvix Forge", Pack->KeyFilePath, "QuorvixForge");
+  if (Language != 0 && Language != 1) return;
+  const LanguageLinks& links = languageLinks[Language];
+  CreateLNK("MANUAL", FolderOf(Pack->KeyFilePath) + links.manual, "Manual");
+  CreateLNK("Home page", std::string(HomePageHost) + links.homePage, "Web");
+}
+
+void TSetupForm::CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName) {
+  const ComPtr<IUnknown> object = CreateComObject(CLSID_ShellLink);
+  const ComPtr<IShellLinkA> link = QueryInterfaceOrRaise<IShellLinkA>(object, IID_IShellLinkA);
+  StepProgress();
+  // Only whether the link can be saved at all is looked at: a target that
+  // does not exist yet (or a web address) is still a link worth writing.
+  link->SetPath(Target.c_str());
+  StepProgress();
+  link->SetWorkingDirectory(FolderOf(Pack->KeyFilePath).c_str());
+  StepProgress();
+  link->SetDescription(Description.c_str());
+  StepProgress();
+  const std::wstring linkPath = ToWide(MenuFolder + "\\" + LinkName + ".lnk", CodePageAnsi);
+  const ComPtr<IPersistFile> file = object.Query<IPersistFile>(IID_IPersistFile);
+  StepProgress();
+  if (file) file->Save(linkPath.c_str(), FALSE);
+  StepProgress();
+}

@@ -93,7 +93,7 @@ LRESULT CALLBACK GroupBoxSubclassProc(HWND window, UINT message, WPARAM wParam, 
   });
 }
 
-void RegisterClass(const wchar_t* name, WNDPROC procedure, HBRUSH background, HICON icon, UINT style) {
+void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, HBRUSH background, HICON icon, UINT style) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = style;
@@ -114,10 +114,10 @@ void RegisterWindowClasses() {
   registered = true;
   const HBRUSH buttonFace = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   // The frame follows the window's edges, so every resize repaints it all.
-  RegisterClass(FormClassName, FormWindowProc, CreateSolidBrush(RGB(0, 0, 255)), Application.Icon,
+  RegisterWindowClass(FormClassName, FormWindowProc, CreateSolidBrush(RGB(0, 0, 255)), Application.Icon,
                 CS_HREDRAW | CS_VREDRAW);
-  RegisterClass(PanelClassName, PanelWindowProc, buttonFace, nullptr, CS_HREDRAW | CS_VREDRAW);
-  RegisterClass(PaintBoxClassName, PaintBoxWindowProc, buttonFace, nullptr, 0);
+  RegisterWindowClass(PanelClassName, PanelWindowProc, buttonFace, nullptr, CS_HREDRAW | CS_VREDRAW);
+  RegisterWindowClass(PaintBoxClassName, PaintBoxWindowProc, buttonFace, nullptr, 0);
 }
 
 void ForwardGroupBoxMessages(HWND groupBox, TSetupForm* form) {

@@ -175,6 +175,13 @@ CheckResult CheckPackage(const uint8_t* data, size_t size, const RecordVisitor& 
   }
   if (!at.Int32(r.Head.RequiredSize)) return damaged(at.Pos(), "header ends inside the required size");
   r.Head.StreamOffset = at.Pos();
+  // The folder name is made a folder under the destination and in the Start
+  // menu: it must not lead out of them. (Empty, it only adds no level.)
+  if (!r.Head.FolderName.empty()) {
+    const std::string problem = NameProblem(r.Head.FolderName);
+    const size_t folderOffset = 4 + r.Head.KeyFileName.size() + 1 + r.Head.Title.size() + 1;
+    if (!problem.empty()) return damaged(folderOffset, "folder name with " + problem);
+  }
 
   int depth = 0;
   while (!at.AtEnd()) {

@@ -95,4 +95,39 @@ INSTANTIATE_TEST_SUITE_P(
                               }}),
     [](const ::testing::TestParamInfo<Closing>& info) { return std::string(info.param.name); });
 
+struct Question {
+  const char* name;
+  std::string title;  // in the system's code page (1252 here)
+  std::wstring text;
+};
+
+std::ostream& operator<<(std::ostream& out, const Question& question) { return out << question.name; }
+
+class ExitQuestionText : public ::testing::TestWithParam<Question> {};
+
+// The question names the product as the package spells it (the Russian
+// question is tested with the languages).
+TEST_P(ExitQuestionText, IsTheQuestionFollowedByTheTitle) {
+  const Question& q = GetParam();
+  SetupRun run(SetupTest::DemoPackage(q.title));
+  HWND window = run.WaitForMaximizedWindow();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(Click(FindControlById(window, ExitButtonId)));
+  HWND box = run.Program->WaitForDialog();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ReadDialog(box).Text, q.text);
+  EXPECT_EQ(ReadDialog(box).Caption, L"Confirm");
+  ASSERT_TRUE(AnswerDialog(box, L"Yes"));
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+  EXPECT_EQ(code, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ExitQuestionText,
+    ::testing::Values(Question{"Plain", "Demo 1.0", L"Do your want to cancel setup the Demo 1.0?"},
+                      Question{"EmptyTitle", "", L"Do your want to cancel setup the ?"},
+                      Question{"AnsiTitle", "D\xE9mo", L"Do your want to cancel setup the D\u00E9mo?"}),
+    [](const ::testing::TestParamInfo<Question>& info) { return std::string(info.param.name); });
+
 }  // namespace

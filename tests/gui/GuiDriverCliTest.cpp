@@ -53,7 +53,8 @@ TEST(GuiDriverCommandLine, DrivesSetupThroughItsDialogsAndReportsTheExitCode) {
   ASSERT_TRUE(dir.WriteFile(L"data.z", SetupTest::DemoPackage("Demo 1.0")));
   const std::wstring start = L"start " + Quoted(SetupExe()) + L" " + Quoted(dir.Path());
 
-  const Outcome asked = RunDriver(start + L" select Russian click Exit answer No close wait");
+  // Under Russian the Exit button reads "Выход".
+  const Outcome asked = RunDriver(start + L" select Russian click \u0412\u044b\u0445\u043e\u0434 answer No close wait");
   EXPECT_EQ(asked.exitCode, 0u) << asked.out;
   EXPECT_EQ(asked.out.find("dialog: Confirm: "), 0u) << asked.out;
   EXPECT_NE(asked.out.find("Demo 1.0?\n"), std::string::npos) << asked.out;

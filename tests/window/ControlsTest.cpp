@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -83,6 +85,55 @@ TEST_F(Controls, LabelsSizeThemselvesToTheirTextRightJustifiedOnesKeepTheirRight
   left.SetTextA("C:\\Program Files\\Demo");
   EXPECT_EQ(left.Text(), L"C:\\Program Files\\Demo");
   EXPECT_EQ(left.BoundsRect().right - 24, Extent(L"C:\\Program Files\\Demo").cx);
+}
+
+// The columns of a window's client area that hold text: pixels of another
+// colour than the background, the colour most pixels have.
+std::vector<int> InkedColumns(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  HDC source = GetDC(window);
+  HDC memory = CreateCompatibleDC(source);
+  HBITMAP bitmap = CreateCompatibleBitmap(source, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
+  std::map<COLORREF, int> counts;
+  for (int x = 0; x < client.right; ++x)
+    for (int y = 0; y < client.bottom; ++y) ++counts[GetPixel(memory, x, y)];
+  COLORREF background = 0;
+  int most = 0;
+  for (const auto& [colour, count] : counts)
+    if (count > most) background = colour, most = count;
+  std::vector<int> columns;
+  for (int x = 0; x < client.right; ++x)
+    for (int y = 0; y < client.bottom; ++y)
+      if (GetPixel(memory, x, y) != background) {
+        columns.push_back(x);
+        break;
+      }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, source);
+  return columns;
+}
+
+// A right-justified label that shrinks moves its text within itself: all
+// of it must be drawn again, or the text shows at its old place, cut off.
+TEST_F(Controls, ResizedLabelShowsItsWholeText) {
+  TLabel right;
+  right.Handle = Child(L"Static", SS_RIGHT | SS_NOPREFIX, 23, 68, 98, 13);
+  right.RightJustify = true;
+  ShowWindow(parent, SW_SHOW);
+  for (const std::wstring text : {L"Select the language:", L"Выберите язык:", L"Select the language:"}) {
+    SCOPED_TRACE(std::string(text.begin(), text.end()));
+    right.SetText(text);
+    UpdateWindow(parent);
+    const std::vector<int> inked = InkedColumns(right.Handle);
+    ASSERT_FALSE(inked.empty());
+    EXPECT_LE(inked.front(), 2) << "text starts at the label's left edge";
+    EXPECT_GE(inked.back(), Extent(text).cx - 3) << "and ends at its right edge";
+  }
 }
 
 TEST_F(Controls, SelectingAComboItemFromCodeRaisesNoChangeEvent) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 
 #include "BoxAnswerer.h"
 #include "GuiDriver.h"
@@ -40,56 +39,53 @@ struct KeyCase {
   int answer;
 };
 
-std::ostream& operator<<(std::ostream& out, const KeyCase& c) { return out << c.name; }
-
-class MessageDialogAnswers : public MessageDialog, public ::testing::WithParamInterface<KeyCase> {};
-
-TEST_P(MessageDialogAnswers, GiveTheDesignedResult) {
-  BoxAnswerer answerer([](HWND box) { GetParam().act(box); });
-  const int answer = MessageDlg(std::wstring(L"Go on?"), TMsgDlgType::mtConfirmation, GetParam().buttons);
-  answerer.Stop();
-  EXPECT_EQ(answer, GetParam().answer);
-  ASSERT_EQ(answerer.Shown.size(), 1u);
-  EXPECT_TRUE(OpenBoxes().empty());
-}
-
 void Key(HWND box, WORD key) {
   // Keys go to the focused button, which the box gives to its default one.
   WaitUntil([&] { return FocusOf(box) && IsChild(box, FocusOf(box)); });
   PressKey(box, key);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MessageDialogAnswers,
-    ::testing::Values(
-        KeyCase{"OkEnter", mbOK, [](HWND box) { Key(box, VK_RETURN); }, mrOk},
-        KeyCase{"OkEsc", mbOK, [](HWND box) { Key(box, VK_ESCAPE); }, mrOk},
-        KeyCase{"OkCloseBox", mbOK, [](HWND box) { PressCloseBox(box); }, mrCancel},
-        KeyCase{"OkButton", mbOK, [](HWND box) { AnswerDialog(box, L"OK"); }, mrOk},
-        KeyCase{"YesNoEnter", mbYes | mbNo, [](HWND box) { Key(box, VK_RETURN); }, mrYes},
-        KeyCase{"YesNoEsc", mbYes | mbNo, [](HWND box) { Key(box, VK_ESCAPE); }, mrNo},
-        KeyCase{"YesNoCloseBox", mbYes | mbNo, [](HWND box) { PressCloseBox(box); }, mrCancel},
-        KeyCase{"YesNoAltF4", mbYes | mbNo,
-                [](HWND box) { PostMessageW(box, WM_SYSKEYDOWN, VK_F4, LPARAM(1) | (LPARAM(1) << 29)); }, mrCancel},
-        KeyCase{"YesButton", mbYes | mbNo, [](HWND box) { AnswerDialog(box, L"Yes"); }, mrYes},
-        KeyCase{"NoButton", mbYes | mbNo, [](HWND box) { AnswerDialog(box, L"No"); }, mrNo},
-        // Enter presses the button that has the focus.
-        KeyCase{"YesNoTabEnter", mbYes | mbNo,
-                [](HWND box) {
-                  Key(box, VK_TAB);
-                  WaitUntil([&] { return Text(FocusOf(box)) == L"&No"; });
-                  Key(box, VK_RETURN);
-                },
-                mrNo},
-        KeyCase{"YesNoAccessKeyN", mbYes | mbNo,
-                [](HWND box) {
-                  WaitUntil([&] { return FocusOf(box) != nullptr; });
-                  PostMessageW(FocusOf(box), WM_CHAR, L'n', 1);
-                },
-                mrNo},
-        KeyCase{"AllEnter", mbYes | mbNo | mbOK, [](HWND box) { Key(box, VK_RETURN); }, mrOk},
-        KeyCase{"AllEsc", mbYes | mbNo | mbOK, [](HWND box) { Key(box, VK_ESCAPE); }, mrNo}),
-    [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
+// One process for the whole table: each case is a box of its own.
+TEST_F(MessageDialog, KeysButtonsAndTheCloseBoxGiveTheDesignedAnswers) {
+  const KeyCase cases[] = {
+      {"OK, Enter", mbOK, [](HWND box) { Key(box, VK_RETURN); }, mrOk},
+      {"OK, Esc", mbOK, [](HWND box) { Key(box, VK_ESCAPE); }, mrOk},
+      {"OK, close box", mbOK, [](HWND box) { PressCloseBox(box); }, mrCancel},
+      {"OK, its button", mbOK, [](HWND box) { AnswerDialog(box, L"OK"); }, mrOk},
+      {"Yes No, Enter", mbYes | mbNo, [](HWND box) { Key(box, VK_RETURN); }, mrYes},
+      {"Yes No, Esc", mbYes | mbNo, [](HWND box) { Key(box, VK_ESCAPE); }, mrNo},
+      {"Yes No, close box", mbYes | mbNo, [](HWND box) { PressCloseBox(box); }, mrCancel},
+      {"Yes No, Alt+F4", mbYes | mbNo,
+       [](HWND box) { PostMessageW(box, WM_SYSKEYDOWN, VK_F4, LPARAM(1) | (LPARAM(1) << 29)); }, mrCancel},
+      {"Yes No, Yes", mbYes | mbNo, [](HWND box) { AnswerDialog(box, L"Yes"); }, mrYes},
+      {"Yes No, No", mbYes | mbNo, [](HWND box) { AnswerDialog(box, L"No"); }, mrNo},
+      // Enter presses the button that has the focus.
+      {"Yes No, Tab then Enter", mbYes | mbNo,
+       [](HWND box) {
+         Key(box, VK_TAB);
+         WaitUntil([&] { return Text(FocusOf(box)) == L"&No"; });
+         Key(box, VK_RETURN);
+       },
+       mrNo},
+      {"Yes No, access key N", mbYes | mbNo,
+       [](HWND box) {
+         WaitUntil([&] { return FocusOf(box) != nullptr; });
+         PostMessageW(FocusOf(box), WM_CHAR, L'n', 1);
+       },
+       mrNo},
+      {"Yes No OK, Enter", mbYes | mbNo | mbOK, [](HWND box) { Key(box, VK_RETURN); }, mrOk},
+      {"Yes No OK, Esc", mbYes | mbNo | mbOK, [](HWND box) { Key(box, VK_ESCAPE); }, mrNo},
+  };
+  for (const KeyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    BoxAnswerer answerer([&](HWND box) { c.act(box); });
+    const int answer = MessageDlg(std::wstring(L"Go on?"), TMsgDlgType::mtConfirmation, c.buttons);
+    answerer.Stop();
+    EXPECT_EQ(answer, c.answer);
+    EXPECT_EQ(answerer.Shown.size(), 1u);
+    EXPECT_TRUE(OpenBoxes().empty());
+  }
+}
 
 TEST_F(MessageDialog, CaptionIconAndButtonsFollowTheTypeAndTheSet) {
   struct Case {

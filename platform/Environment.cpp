@@ -1,0 +1,18 @@
+#include "Environment.h"
+
+#include <windows.h>
+
+std::string EnvironmentVariable(const std::string& name) {
+  std::string value(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = GetEnvironmentVariableA(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+    if (n == 0) return {};
+    // Too small: n is then the size needed, terminating zero included.
+    if (n >= value.size()) {
+      value.resize(n);
+      continue;
+    }
+    value.resize(n);
+    return value;
+  }
+}

@@ -1,0 +1,7 @@
+// The process environment.
+#pragma once
+
+#include <string>
+
+// The variable's value in the system code page; empty when it is not set.
+std::string EnvironmentVariable(const std::string& name);

@@ -1,0 +1,75 @@
+#include "Registry.h"
+
+#include <vector>
+
+#include "Errors.h"
+
+TRegistry::~TRegistry() { CloseKey(); }
+
+void TRegistry::SetRootKey(HKEY key) {
+  if (key == root) return;
+  CloseKey();
+  root = key;
+}
+
+bool TRegistry::OpenKey(const std::string& path, bool canCreate) {
+  std::string relative = path;
+  HKEY base = current ? current : root;
+  if (!relative.empty() && relative.front() == '\\') {
+    base = root;
+    relative.erase(0, 1);
+  }
+  while (!relative.empty() && relative.back() == '\\') relative.pop_back();
+
+  HKEY opened = nullptr;
+  LONG result;
+  if (canCreate && !relative.empty())
+    result = RegCreateKeyExA(base, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, Access, nullptr, &opened, nullptr);
+  else
+    result = RegOpenKeyExA(base, relative.c_str(), 0, Access, &opened);
+  if (result != ERROR_SUCCESS) return false;
+
+  CloseKey();
+  current = opened;
+  return true;
+}
+
+void TRegistry::CloseKey() {
+  if (!current) return;
+  RegCloseKey(current);
+  current = nullptr;
+}
+
+bool TRegistry::ValueExists(const std::string& name) const {
+  return current && RegQueryValueExA(current, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::string TRegistry::ReadString(const std::string& name) const {
+  DWORD type = 0;
+  DWORD size = 0;
+  const auto fail = [&](const char* what) { return ERegistryException(what + name + "'"); };
+  if (!current || RegQueryValueExA(current, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    throw fail("Failed to get data for '");
+  if (type != REG_SZ && type != REG_EXPAND_SZ) throw fail("Invalid data type for '");
+  // The value may change between the two calls: ask again while it grows.
+  std::vector<char> data;
+  LONG result;
+  do {
+    data.resize(size + 1);
+    size = static_cast<DWORD>(data.size());
+    result = RegQueryValueExA(current, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+  } while (result == ERROR_MORE_DATA);
+  if (result != ERROR_SUCCESS) throw fail("Failed to get data for '");
+  if (type != REG_SZ && type != REG_EXPAND_SZ) throw fail("Invalid data type for '");
+  // Stored strings need not end in a zero; the text ends at the first one.
+  std::string text(data.data(), size);
+  return text.substr(0, text.find('\0'));
+}
+
+void TRegistry::WriteString(const std::string& name, const std::string& value) {
+  const LONG result =
+      current ? RegSetValueExA(current, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                               static_cast<DWORD>(value.size() + 1))
+              : ERROR_INVALID_HANDLE;
+  if (result != ERROR_SUCCESS) throw ERegistryException("Failed to set data for '" + name + "'");
+}

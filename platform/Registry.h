@@ -1,0 +1,44 @@
+// A registry access object: one root, at most one open key at a time, the
+// same access for every key it opens. The open key is closed when another
+// is opened, by CloseKey, and when the object goes away.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class TRegistry {
+ public:
+  TRegistry() = default;
+  TRegistry(const TRegistry&) = delete;
+  TRegistry& operator=(const TRegistry&) = delete;
+  ~TRegistry();
+
+  HKEY RootKey() const { return root; }
+  // Closes an open key unless the root stays the same.
+  void SetRootKey(HKEY key);
+  HKEY CurrentKey() const { return current; }
+
+  // Access requested for every key opened from now on.
+  REGSAM Access = KEY_ALL_ACCESS;
+
+  // Opens path, relative to the open key if there is one, else to the root;
+  // a path that starts with a backslash is relative to the root. With
+  // canCreate every missing key along the path is created. A trailing
+  // backslash names the same key as the path without it. On success the key
+  // replaces the open one; on failure nothing changes.
+  bool OpenKey(const std::string& path, bool canCreate);
+  void CloseKey();
+
+  bool ValueExists(const std::string& name) const;
+  // A REG_SZ or REG_EXPAND_SZ value as stored, nothing expanded. Another
+  // type or a failed read raises ERegistryException.
+  std::string ReadString(const std::string& name) const;
+  // A REG_SZ value: the text and its terminating zero. A failure raises
+  // ERegistryException "Failed to set data for '<name>'".
+  void WriteString(const std::string& name, const std::string& value);
+
+ private:
+  HKEY root = HKEY_CURRENT_USER;
+  HKEY current = nullptr;
+};

@@ -1,0 +1,68 @@
+// What the install tests build, read back and leave for lnkinfo: packages
+// with the tree they must give, installed trees, the registry as reg.exe
+// exports it, and the link lines to be checked after the run.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// A package made in memory, record by record, and the tree it gives.
+class PackageBuilder {
+ public:
+  PackageBuilder(const std::string& keyFileName, const std::string& title, const std::string& folderName,
+                 int requiredSize = 0);
+  PackageBuilder& Dir(const std::string& name);
+  PackageBuilder& Leave();
+  PackageBuilder& File(const std::string& name, const std::string& data);
+  // Bytes that are no well-formed record (a bad kind byte, say).
+  PackageBuilder& Raw(const std::string& bytes);
+
+  const std::string& Bytes() const { return bytes; }
+  // Paths relative to the target directory: folders end in a backslash and
+  // map to "", files map to their contents.
+  const std::map<std::string, std::string>& Tree() const { return tree; }
+
+ private:
+  std::string bytes;
+  std::string current;  // relative folder the stream stands in, with a trailing backslash
+  std::map<std::string, std::string> tree;
+};
+
+// The tree under a folder, in PackageBuilder::Tree's form; empty when the
+// folder does not exist.
+std::map<std::string, std::string> ReadTree(const std::string& folder);
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& data);
+
+// Every key under root (HKEY_CURRENT_USER\...), as reg.exe exports it: key
+// path relative to root ("" for root itself) -> value name -> value. A REG_SZ
+// value is its text; any other type is shown as "<type>:<data as exported>".
+// Empty when the key does not exist.
+using RegistryTree = std::map<std::string, std::map<std::string, std::string>>;
+RegistryTree ExportRegistry(const std::string& root);
+
+// Holds every thread of another process still while it lives, so that
+// several messages reach its queue before it handles the first.
+class FrozenProcess {
+ public:
+  explicit FrozenProcess(DWORD processId);
+  ~FrozenProcess();
+  FrozenProcess(const FrozenProcess&) = delete;
+  FrozenProcess& operator=(const FrozenProcess&) = delete;
+  bool Frozen() const { return !threads.empty(); }
+
+ private:
+  std::vector<HANDLE> threads;
+};
+
+// The Programs folder of the Start menu as the installer will find it.
+std::string StartMenuPrograms();
+
+// Asks for lnkinfo to show the line for the link after the run (see
+// tests/wine-run-copy.sh.in), for example "Description : Home page".
+void ExpectLinkLine(const std::string& linkPath, const std::string& line);

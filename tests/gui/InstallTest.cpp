@@ -1,0 +1,409 @@
+// The whole install through the real setup.exe: the tree on disk, the
+// progress bar, the boxes shown, the Start-menu links and the registry
+// record, on the main paths and on the ways an install can fail. Each test
+// runs in its own copy of the Wine prefix (see tests/wine-run-copy.sh.in).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ControlIds.h"
+#include "GuiDriver.h"
+#include "InstallSupport.h"
+#include "SetupRun.h"
+
+using namespace GuiDriver;
+using SetupTest::SetupRun;
+
+namespace {
+
+const std::string Product = "QuorvixForge";
+const std::string Title = "Quorvix Forge 1.0";
+const std::string KeyFile = "QuorvixForge.exe";
+const std::string ProgramFiles = "C:\\Program Files";
+const std::string RecordKey = "HKEY_CURRENT_USER\\Software\\" + Product;
+const char* const ProgramFilesValue[] = {"Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"};
+
+// The product's tree: its main program, both manuals beside it, a nested
+// folder; small records enough for every one of the eight progress stops.
+PackageBuilder ProductPackage(const std::string& version = "1.0") {
+  PackageBuilder p(KeyFile, Title, Product);
+  p.Dir(version).Dir("MANUAL").Dir("English").File("manual.pdf", "%PDF-1.4 English manual").Leave();
+  p.Dir("Russian").File("manual.pdf", "%PDF-1.4 Russian manual").Leave().Leave();
+  p.Dir("samples");
+  for (int i = 0; i < 10; ++i) p.File("shape" + std::to_string(i) + ".qvx", std::string(40 + i, char('a' + i)));
+  p.File("empty.qvx", "");
+  p.Leave();
+  p.File(KeyFile, "MZ" + std::string(300, '\0') + "Quorvix Forge " + version);
+  p.File("readme.txt", "Quorvix Forge " + version + "\r\n");
+  p.Leave();
+  return p;
+}
+
+// Where the destination lies: the Program Files folder as the shell reports it.
+void SetProgramFilesFolder(const std::string& folder) {
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, ProgramFilesValue[0], ProgramFilesValue[1], REG_SZ, folder.c_str(),
+                  DWORD(folder.size() + 1));
+}
+
+void RemoveProgramsValues() {
+  for (const char* key : {"User Shell Folders", "Shell Folders"})
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, (std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") + key).c_str(),
+                       "Programs");
+}
+
+// What one run of setup.exe showed and left.
+struct Outcome {
+  std::vector<Dialog> Boxes;      // every box, in order; each answered OK
+  int ProgressAtLastBox = -1;     // the bar's position when the last box opened
+  bool ProgressDisplay = false;   // at that moment: "Progress", the bar shown, choosing hidden
+  DWORD ExitCode = 1;
+  bool Ended = false;
+};
+
+struct RunOptions {
+  int Language = 0;
+  std::wstring ExeName = L"setup.exe";
+  std::function<void()> BeforeStart;  // the window is up, Start not yet pressed
+};
+
+RunOptions Language(int language) {
+  RunOptions options;
+  options.Language = language;
+  return options;
+}
+
+// Starts setup.exe beside the package, picks the language, presses Start and
+// answers every box OK until the program ends.
+Outcome RunSetup(const std::string& package, const RunOptions& options = {}) {
+  Outcome outcome;
+  SetupRun run(package, -1, options.ExeName);
+  HWND window = run.WaitForMaximizedWindow();
+  if (!window) {
+    ADD_FAILURE() << "no setup window";
+    return outcome;
+  }
+  if (options.Language != 0) {
+    EXPECT_TRUE(SelectComboItem(FindControlById(window, LanguageComboBoxId), options.Language));
+  }
+  if (options.BeforeStart) options.BeforeStart();
+  HWND start = FindControlById(window, StartButtonId);
+  if (!WaitUntil([&] { return Enabled(start); }) || !Click(start)) {
+    ADD_FAILURE() << "Start cannot be pressed";
+    return outcome;
+  }
+  while (HWND box = run.Program->WaitForDialog()) {
+    outcome.Boxes.push_back(ReadDialog(box));
+    outcome.ProgressAtLastBox = ProgressPosition(FindControlById(window, ProgressBarId));
+    outcome.ProgressDisplay = Text(FindControlById(window, GroupBoxId)) == L"Progress" &&
+                              Visible(FindControlById(window, ProgressBarId)) &&
+                              !Visible(FindControlById(window, FolderLabelId)) &&
+                              !Visible(FindControlById(window, LanguageComboBoxId)) &&
+                              !Enabled(FindControlById(window, StartButtonId));
+    if (!AnswerDialog(box, L"OK")) break;
+    WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
+  }
+  outcome.Ended = run.Program->WaitForExit(&outcome.ExitCode);
+  return outcome;
+}
+
+std::vector<std::string> Names(const std::map<std::string, std::string>& tree) {
+  std::vector<std::string> names;
+  for (const auto& entry : tree) names.push_back(entry.first);
+  return names;
+}
+
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+std::string MenuFolder(const std::string& version = "1.0") {
+  return StartMenuPrograms() + "\\" + Product + "\\" + version;
+}
+
+RegistryTree Record(const std::map<std::string, std::pair<std::string, std::string>>& versions,
+                    const std::string& language) {
+  RegistryTree tree{{"", {}}, {"General", {{"Language", language}}}, {"Versions", {}}};
+  for (const auto& [version, values] : versions)
+    tree["Versions\\" + version] = {{"Destination folder", values.first}, {"Start menu folder", values.second}};
+  return tree;
+}
+
+// Nothing of an install that ended early: no links, no record.
+void ExpectNoMenuFolderAndNoRecord() {
+  EXPECT_FALSE(FolderExists(StartMenuPrograms() + "\\" + Product));
+  EXPECT_EQ(ExportRegistry(RecordKey), RegistryTree{});
+}
+
+// ---- A complete install, in each language
+
+struct LanguageCase {
+  const char* name;
+  int language;
+  std::wstring installOf, finished, menuItem;
+  const char* manualFolder;
+  const char* homePage;
+  const char* letter;
+};
+
+std::ostream& operator<<(std::ostream& out, const LanguageCase& c) { return out << c.name; }
+
+class CompleteInstall : public ::testing::TestWithParam<LanguageCase> {};
+
+TEST_P(CompleteInstall, PutsTheTreeLinksAndRecordInPlace) {
+  const LanguageCase& c = GetParam();
+  const PackageBuilder package = ProductPackage();
+  const Outcome outcome = RunSetup(package.Bytes(), Language(c.language));
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  EXPECT_EQ(outcome.Boxes[0].Text, c.installOf + Wide(Title) + c.finished + L"\r\n\r\n" + c.menuItem +
+                                       L"Programs\\QuorvixForge\\1.0\\QuorvixForge");
+  EXPECT_EQ(outcome.ProgressAtLastBox, 27);
+  EXPECT_TRUE(outcome.ProgressDisplay);
+  EXPECT_TRUE(outcome.Ended);
+  EXPECT_EQ(outcome.ExitCode, 0u);
+
+  const std::string installDir = ProgramFiles + "\\" + Product + "\\1.0";
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+
+  const std::string menu = MenuFolder();
+  const std::string workDir = "Working directory : " + installDir + "\\";
+  const std::string program = menu + "\\QuorvixForge.lnk", manual = menu + "\\Manual.lnk", web = menu + "\\Web.lnk";
+  EXPECT_EQ(Names(ReadTree(menu)), (std::vector<std::string>{"Manual.lnk", "QuorvixForge.lnk", "Web.lnk"}));
+  ExpectLinkLine(program, "Local path : " + installDir + "\\" + KeyFile);
+  ExpectLinkLine(program, "Description : Quorvix Forge");
+  ExpectLinkLine(program, workDir);
+  ExpectLinkLine(manual, "Local path : " + installDir + "\\MANUAL\\" + c.manualFolder + "\\manual.pdf");
+  ExpectLinkLine(manual, "Description : MANUAL");
+  ExpectLinkLine(manual, workDir);
+  // Where the shell keeps a web address is its own business; its name is the address.
+  ExpectLinkLine(web, std::string("Name : http://www.quorvixforge.example/") + c.homePage);
+  ExpectLinkLine(web, "Description : Home page");
+  ExpectLinkLine(web, workDir);
+
+  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {installDir, menu}}}, c.letter));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, CompleteInstall,
+    ::testing::Values(LanguageCase{"English", 0, L"The installation of ", L" was finished successfully!",
+                                   L"Start menu item: ", "English", "english.html", "E"},
+                      LanguageCase{"Russian", 1, L"Инсталляция ", L" была завершена успешно!",
+                                   L"Пункт стартового меню: ", "Russian", "russian.html", "R"}),
+    [](const ::testing::TestParamInfo<LanguageCase>& info) { return std::string(info.param.name); });
+
+// ---- Installs that find no Start menu, or come again
+
+TEST(Install, WithoutAProgramsFolderMakesNoLinksAndRecordsAnEmptyMenuFolder) {
+  RemoveProgramsValues();
+  const PackageBuilder package = ProductPackage();
+  const Outcome outcome = RunSetup(package.Bytes());
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Text, L"The installation of Quorvix Forge 1.0 was finished successfully!");
+  EXPECT_EQ(outcome.ProgressAtLastBox, 8) << "the extraction's events alone";
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_FALSE(FolderExists(StartMenuPrograms() + "\\" + Product));
+  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", ""}}}, "E"));
+}
+
+TEST(Install, ReusesTheFoldersAddsASecondVersionAndReplacesTheSameVersion) {
+  const PackageBuilder first = ProductPackage("1.0"), second = ProductPackage("2.0");
+  const std::string productDir = ProgramFiles + "\\" + Product;
+  const std::string dir1 = productDir + "\\1.0", dir2 = productDir + "\\2.0";
+
+  EXPECT_EQ(RunSetup(first.Bytes()).Boxes.size(), 1u);
+  // The user's own file in the product folder, and a changed record of 1.0.
+  WriteFileBytes(productDir + "\\notes.txt", "mine");
+
+  const Outcome secondRun = RunSetup(second.Bytes(), Language(1));
+  ASSERT_EQ(secondRun.Boxes.size(), 1u);
+  EXPECT_EQ(secondRun.Boxes[0].Caption, L"Information");
+  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {dir1, MenuFolder("1.0")}}, {"2.0", {dir2, MenuFolder("2.0")}}}, "R"));
+
+  RegSetKeyValueA(HKEY_CURRENT_USER, ("Software\\" + Product + "\\Versions\\1.0").c_str(), "Destination folder", REG_SZ,
+                  "old", 4);
+  RegSetKeyValueA(HKEY_CURRENT_USER, ("Software\\" + Product + "\\Versions\\1.0").c_str(), "Start menu folder", REG_SZ,
+                  "old", 4);
+  const Outcome again = RunSetup(first.Bytes());
+  ASSERT_EQ(again.Boxes.size(), 1u);
+  EXPECT_EQ(again.ProgressAtLastBox, 27) << "the existing Start-menu folder is reused";
+  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {dir1, MenuFolder("1.0")}}, {"2.0", {dir2, MenuFolder("2.0")}}}, "E"));
+
+  std::map<std::string, std::string> expected = first.Tree();
+  for (const auto& [path, data] : second.Tree()) expected[path] = data;
+  expected["notes.txt"] = "mine";
+  EXPECT_EQ(ReadTree(productDir), expected);
+  for (const char* version : {"1.0", "2.0"})
+    for (const char* link : {"QuorvixForge.lnk", "Manual.lnk", "Web.lnk"})
+      EXPECT_TRUE(FileExists(MenuFolder(version) + "\\" + link)) << version << " " << link;
+  ExpectLinkLine(MenuFolder("2.0") + "\\Manual.lnk", "Local path : " + dir2 + "\\MANUAL\\Russian\\manual.pdf");
+  ExpectLinkLine(MenuFolder("1.0") + "\\Manual.lnk", "Local path : " + dir1 + "\\MANUAL\\English\\manual.pdf");
+}
+
+// ---- Installs that cannot go on
+
+TEST(Install, ADestinationRemovedAfterItWasChosenEndsTheProgramWithNothingMade) {
+  const std::string destination = "C:\\Chosen";
+  CreateDirectoryA(destination.c_str(), nullptr);
+  SetProgramFilesFolder(destination);
+  RunOptions options;
+  options.BeforeStart = [&] { ASSERT_TRUE(RemoveDirectoryA(destination.c_str())); };
+  const Outcome outcome = RunSetup(ProductPackage().Bytes(), options);
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Error");
+  EXPECT_EQ(outcome.Boxes[0].Text, L"Can not find directory: C:\\Chosen\\\r\nSetup will be terminated");
+  EXPECT_TRUE(outcome.Ended);
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  EXPECT_FALSE(FolderExists(destination));
+  ExpectNoMenuFolderAndNoRecord();
+}
+
+// A file-system failure during the extraction: the exception display, under
+// the program's own title, and nothing after it.
+struct Obstacle {
+  const char* name;
+  std::wstring exeName;
+  std::function<HANDLE(const std::string& path)> put;  // in the way of path; a handle to close later, or null
+  std::wstring caption, text;
+};
+
+std::ostream& operator<<(std::ostream& out, const Obstacle& o) { return out << o.name; }
+
+class ExtractionFailure : public ::testing::TestWithParam<Obstacle> {};
+
+TEST_P(ExtractionFailure, IsShownAndStopsTheInstall) {
+  const Obstacle& o = GetParam();
+  const std::string installDir = ProgramFiles + "\\" + Product + "\\1.0";
+  CreateDirectoryA((ProgramFiles + "\\" + Product).c_str(), nullptr);
+  CreateDirectoryA(installDir.c_str(), nullptr);
+  const HANDLE held = o.put(installDir + "\\readme.txt");
+
+  RunOptions options;
+  options.ExeName = o.exeName;
+  const Outcome outcome = RunSetup(ProductPackage().Bytes(), options);
+  if (held) CloseHandle(held);
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, o.caption);
+  EXPECT_EQ(outcome.Boxes[0].Text, o.text);
+  EXPECT_TRUE(outcome.Ended);
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  EXPECT_TRUE(FileExists(installDir + "\\" + KeyFile)) << "what was written before stays";
+  ExpectNoMenuFolderAndNoRecord();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Obstacles, ExtractionFailure,
+    ::testing::Values(
+        // The build's setup.exe: its title is "setup", as the name stands.
+        Obstacle{"FolderOfTheFilesName", L"setup.exe",
+                 [](const std::string& path) -> HANDLE {
+                   CreateDirectoryA(path.c_str(), nullptr);
+                   return nullptr;
+                 },
+                 L"setup", L"File access denied."},
+        Obstacle{"FileHeldOpenBySetup2", L"SETUP2.EXE",
+                 [](const std::string& path) {
+                   return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr);
+                 },
+                 L"Setup2", L"I/O error 32."}),
+    [](const ::testing::TestParamInfo<Obstacle>& info) { return std::string(info.param.name); });
+
+TEST(Install, AFullDiskStopsTheInstallAndTouchesNothingElse) {
+  // A 1 MiB drive E: when the machine allowed mounting one (see wine-run-copy.sh).
+  if (!FolderExists("E:\\")) GTEST_SKIP() << "no small drive E: here (mounting a tmpfs was refused)";
+  CreateDirectoryA("E:\\Apps", nullptr);
+  SetProgramFilesFolder("E:\\Apps");
+  PackageBuilder package(KeyFile, Title, Product);
+  package.Dir("1.0").File("small.txt", "fits").File("large.bin", std::string(2 << 20, 'L')).File(KeyFile, "MZ").Leave();
+
+  const Outcome outcome = RunSetup(package.Bytes());
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"setup");
+  EXPECT_EQ(outcome.Boxes[0].Text, L"Disk full.");
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  const std::map<std::string, std::string> onDrive = ReadTree("E:");
+  for (const auto& [path, data] : onDrive)
+    EXPECT_EQ(path.rfind("Apps\\", 0), 0u) << path << " lies outside the destination";
+  EXPECT_EQ(onDrive.at("Apps\\QuorvixForge\\1.0\\small.txt"), "fits");
+  ExpectNoMenuFolderAndNoRecord();
+}
+
+// ---- Problems the extraction reports itself
+
+struct ReportedProblem {
+  const char* name;
+  std::function<void(PackageBuilder&)> records;
+  std::wstring message;
+};
+
+std::ostream& operator<<(std::ostream& out, const ReportedProblem& p) { return out << p.name; }
+
+class ExtractionProblem : public ::testing::TestWithParam<ReportedProblem> {};
+
+TEST_P(ExtractionProblem, EndsTheInstallAfterItsMessage) {
+  PackageBuilder package(KeyFile, Title, Product);
+  GetParam().records(package);
+  const Outcome outcome = RunSetup(package.Bytes());
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u) << "no completion message after the problem";
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Error");
+  EXPECT_EQ(outcome.Boxes[0].Text, GetParam().message);
+  EXPECT_TRUE(outcome.Ended);
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  EXPECT_TRUE(FileExists(ProgramFiles + "\\" + Product + "\\1.0\\readme.txt")) << "what was written before stays";
+  ExpectNoMenuFolderAndNoRecord();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Problems, ExtractionProblem,
+    ::testing::Values(
+        ReportedProblem{"BadCommand",
+                        [](PackageBuilder& p) {
+                          p.Dir("1.0").File("readme.txt", "r").File(KeyFile, "MZ").Raw("\x0A").File("late.txt", "l");
+                        },
+                        L"Bad Command: 0A"},
+        ReportedProblem{"KeyFileMissing", [](PackageBuilder& p) { p.Dir("1.0").File("readme.txt", "r").Leave(); },
+                        L"Internal error.\r\nFile : QuorvixForge.exe not present!"}),
+    [](const ::testing::TestParamInfo<ReportedProblem>& info) { return std::string(info.param.name); });
+
+// ---- Exit during the extraction
+
+TEST(Install, ExitConfirmedDuringTheExtractionLetsTheInstallFinish) {
+  const PackageBuilder package = ProductPackage();
+  SetupRun run(package.Bytes());
+  HWND window = run.WaitForMaximizedWindow();
+  ASSERT_NE(window, nullptr);
+  HWND start = FindControlById(window, StartButtonId);
+  ASSERT_TRUE(WaitUntil([&] { return Enabled(start); }));
+  // Both clicks wait in the queue before setup sees either: Exit is then
+  // handled at the first progress stop, however fast the extraction.
+  {
+    FrozenProcess frozen(run.Program->Id());
+    ASSERT_TRUE(frozen.Frozen());
+    ASSERT_TRUE(Click(start));
+    ASSERT_TRUE(Click(FindControlById(window, ExitButtonId)));
+  }
+  HWND question = run.Program->WaitForDialog();
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(ReadDialog(question).Caption, L"Confirm");
+  ASSERT_TRUE(AnswerDialog(question, L"Yes"));
+
+  // The completion box closes by itself; nobody answers it.
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_TRUE(FileExists(MenuFolder() + "\\Web.lnk"));
+  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
+}
+
+}  // namespace
