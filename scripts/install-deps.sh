@@ -10,7 +10,7 @@ packages=(
   wine wine32:i386
   xvfb x11-utils imagemagick
   liblnk-utils
-  nsis
+  nsis time
   locales poppler-utils
 )
 

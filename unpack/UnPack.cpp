@@ -52,6 +52,12 @@ bool TUnPack::LoadPackage(const std::string& name) {
     Size = int32_t(size);
     // Not zero-filled: the one read fills it.
     Buffer.reset(Size > 0 ? new uint8_t[size_t(Size)] : nullptr);
+    // But each page is written once first. Wine checks a read's buffer by
+    // reading and rewriting every page, which maps the shared zero page and
+    // then copies it: two faults a page, and the writes of the files from
+    // those pages ran slower too. Touched first, a 1 GiB package extracts in
+    // less than half the time. On Windows the read faults these pages in anyway.
+    for (size_t page = 0; page < size_t(Size); page += 4096) Buffer[page] = 0;
     ReadWhole(file, Buffer.get(), uint32_t(Size));
     CloseFile(file);
     // An empty file has no version to test: reading it is reading past the end.

@@ -50,7 +50,7 @@ void AtomicOutput::Write(const void* data, size_t size) {
 
 void AtomicOutput::Commit() {
   int error = 0;
-  if (!file_ || !FlushToDisk(file_.get(), error) || std::fclose(file_.release()) != 0) {
+  if (!file_ || !FlushBuffers(file_.get(), error) || std::fclose(file_.release()) != 0) {
     if (!error) error = errno;
     Discard();
     throw MkpkgError("cannot write " + ShowPath(target_) + ": " + ErrorText(error));

@@ -53,16 +53,8 @@ FileHandle CreateExclusive(const fs::path& path, int& error) {
   return FileHandle(file);
 }
 
-bool FlushToDisk(std::FILE* file, int& error) {
-  if (std::fflush(file) != 0) {
-    error = errno;
-    return false;
-  }
-#ifdef _WIN32
-  const int result = _commit(_fileno(file));
-#else
-  const int result = fsync(fileno(file));
-#endif
+bool FlushBuffers(std::FILE* file, int& error) {
+  const int result = std::fflush(file);
   error = result == 0 ? 0 : errno;
   return result == 0;
 }

@@ -25,8 +25,10 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 FileHandle OpenForReading(const fs::path& path, int& error);
 // Creates a file that must not exist yet (never follows or reuses one).
 FileHandle CreateExclusive(const fs::path& path, int& error);
-// Flushes the C buffers and asks the system to put the data on disk.
-bool FlushToDisk(std::FILE* file, int& error);
+// Flushes the C buffers, so that a write that fails shows now. Like tar and
+// cp, the tool does not wait for the data to reach the disk (fsync): that
+// cost as much again as the whole copy of a large tree.
+bool FlushBuffers(std::FILE* file, int& error);
 
 std::string ErrorText(int error);
 bool IsTerminal(std::FILE* stream);

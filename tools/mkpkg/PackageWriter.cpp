@@ -40,6 +40,9 @@ void PackageWriter::CopyData(const TreeEntry& file) {
   int error = 0;
   FileHandle in = OpenForReading(file.Source, error);
   if (!in) throw MkpkgError(ShowPath(file.Source) + ": cannot be opened: " + ErrorText(error));
+  // Reads go straight into the chunk: a buffered stream would split each
+  // small file into two reads and ask for its size again.
+  std::setvbuf(in.get(), nullptr, _IONBF, 0);
   uint64_t left = file.Size;
   while (left) {
     const size_t want = left < chunk_.size() ? size_t(left) : chunk_.size();

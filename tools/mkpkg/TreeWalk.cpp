@@ -49,7 +49,7 @@ class Walker {
     std::vector<Child> children;
     std::error_code error;
     fs::directory_iterator it(parent.Source, error), end;
-    for (; !error && it != end; it.increment(error)) children.push_back(Describe(parent, it->path()));
+    for (; !error && it != end; it.increment(error)) children.push_back(Describe(parent, *it));
     if (error) Fail(parent.Source, "cannot be read: " + error.message());
 
     // Subfolders first, then files, each sorted by the stored bytes.
@@ -68,7 +68,10 @@ class Walker {
     return children;
   }
 
-  Child Describe(const TreeEntry& parent, const fs::path& path) {
+  // The entry's type comes with the folder listing on most systems: asking
+  // the entry, not the path, saves a system call for each file of the tree.
+  Child Describe(const TreeEntry& parent, const fs::directory_entry& entry) {
+    const fs::path& path = entry.path();
     Child child;
     const std::string utf8 = PathToUtf8(path.filename());
     PackageName name = ConvertName(utf8, options_.Codepage);
@@ -79,20 +82,22 @@ class Walker {
     child.Entry.RelativePath = parent.RelativePath + "/" + utf8;
 
     std::error_code error;
-    fs::file_status status = fs::symlink_status(path, error);
+    const bool link = entry.is_symlink(error);
     if (error) Fail(path, "cannot be read: " + error.message());
-    if (fs::is_symlink(status)) {
+    if (link) {
       if (!options_.FollowLinks)
         Fail(path, "is a symbolic link; give --follow-links to pack what it points to");
-      status = fs::status(path, error);
-      if (error) Fail(path, "is a symbolic link that leads nowhere: " + error.message());
+      const fs::file_status target = fs::status(path, error);
+      if (error || !fs::exists(target)) Fail(path, "is a symbolic link that leads nowhere: " + error.message());
     }
-    if (fs::is_directory(status)) {
+    // For a followed link, the entry answers with its target's type.
+    if (entry.is_directory(error)) {
       child.IsDirectory = true;
-    } else if (fs::is_regular_file(status)) {
+    } else if (!error && entry.is_regular_file(error)) {
       child.Entry.Size = fs::file_size(path, error);
       if (error) Fail(path, "cannot be read: " + error.message());
     } else {
+      if (error) Fail(path, "cannot be read: " + error.message());
       Fail(path, "is neither a file nor a folder");
     }
     return child;

@@ -1,0 +1,248 @@
+#!/usr/bin/env bash
+# The benchmark: extraction, packing, start-up, size and memory of the
+# installer, each measured in the same run as the alternatives a user or a
+# vendor would pick instead, and reported as ratios.
+#
+#   bash bench/run.sh           full workloads (about 2 GiB of trees; ~20 min)
+#   bash bench/run.sh --quick   the same, scaled down, for development
+#
+# Everything is built and generated under build/bench/; the report is printed
+# and saved as build/bench/report-full.txt (or report-quick.txt).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+bench_dir=$root/build/bench
+
+mode=full quick_flag=
+case "${1:-}" in
+  --quick) mode=quick quick_flag=--quick ;;
+  "") ;;
+  *) echo "usage: bench/run.sh [--quick]" >&2; exit 2 ;;
+esac
+data_dir=$bench_dir/data-$mode
+mkdir -p "$data_dir"
+report=$bench_dir/report-$mode.txt
+
+source "$root/bench/lib/measure.sh"
+source "$root/bench/lib/workloads.sh"
+
+say() { echo "$*" | tee -a "$report"; }
+step() { echo "== $*" >&2; }
+
+# Runs: several per figure, fewer for the big workload.
+runs_for() { if [ "$1" = large ]; then echo 3; elif [ $mode = quick ]; then echo 3; else echo 5; fi; }
+
+step "dependencies and release builds"
+bash "$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$bench_dir/native" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$bench_dir/native" -j2 --target mkpkg gentree >/dev/null
+cmake -S "$root" -B "$bench_dir/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$bench_dir/win" -j2 --target unpackcli firstwindow baseline loadpaths >/dev/null
+# setup.exe is measured when it builds; the extraction figures do not need it.
+cmake --build "$bench_dir/win" -j2 --target setup >/dev/null 2>&1 || true
+gentree=$bench_dir/native/bench/gentree
+mkpkg=$bench_dir/native/tools/mkpkg/mkpkg
+unpackcli=$bench_dir/win/tools/unpackcli/unpackcli.exe
+setup_exe=$bench_dir/win/setup/setup.exe
+firstwindow=$bench_dir/win/bench/firstwindow.exe
+baseline=$bench_dir/win/bench/baseline.exe
+loadpaths=$bench_dir/win/bench/loadpaths.exe
+
+workloads=(small large mix)
+step "workload trees ($mode)"
+for w in "${workloads[@]}" tiny; do make_tree "$w"; done
+
+: >"$report"
+say "Benchmark ($mode), $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+say "Workloads (each also as data.z by mkpkg, as an uncompressed tar, and as an uncompressed NSIS installer):"
+for w in "${workloads[@]}"; do
+  say "  $(printf '%-6s %6d files %8.1f MiB' "$w" "${files[$w]}" "$(mib $((bytes[$w] / 1024)))")"
+done
+
+# ---------------------------------------------------------------- packing
+step "packing"
+pack_mkpkg() {
+  rm -f "$(package_file "$w")"
+  sync
+  cmd=("$mkpkg" make "$(tree_dir "$w")" -o "$(package_file "$w")" --title "Bench $w" --folder Bench --key app.exe --quiet)
+}
+pack_tar() {
+  rm -f "$(tar_file "$w")"
+  sync
+  cmd=(tar -cf "$(tar_file "$w")" -C "$data_dir/$w" 1.0)
+}
+for w in "${workloads[@]}"; do compare "pack-$w" "$(runs_for "$w")" pack_mkpkg pack_tar; done
+w=tiny
+pack_mkpkg && "${cmd[@]}"
+
+say ""
+say "Packing a tree into one file (median wall time; ratio = tar time / mkpkg time, target >= 0.90)"
+say "$(printf '  %-6s %10s %10s %9s %9s %7s' workload 'mkpkg s' 'tar -cf s' 'mkpkg MB/s' 'tar MB/s' ratio)"
+for w in "${workloads[@]}"; do
+  a=${ns[pack-$w/pack_mkpkg]} b=${ns[pack-$w/pack_tar]}
+  say "$(printf '  %-6s %10s %10s %9s %9s %7s %s' "$w" "$(seconds "$a")" "$(seconds "$b")" \
+    "$(mb_per_s "${bytes[$w]}" "$a")" "$(mb_per_s "${bytes[$w]}" "$b")" "$(ratio "$b" "$a")" \
+    "$(within "$a" "$b" 1.111)")"
+done
+say "  mkpkg peak resident set: $(for w in "${workloads[@]}"; do printf '%s %s MiB  ' "$w" "$(mib "${rss[pack-$w/pack_mkpkg]}")"; done)"
+
+step "peer installers (makensis)"
+for w in "${workloads[@]}" tiny; do make_peer_installer "$w"; done
+
+# ------------------------------------------------------------- under Wine
+source "$root/scripts/wine-env.sh" "$bench_dir"
+source "$root/scripts/xvfb.sh"
+trap 'wine_server_stop; xvfb_stop' EXIT
+[ -f "$WINE_ROOT/prefix.done" ] || { step "Wine prefix"; wine_prefix_create; touch "$WINE_ROOT/prefix.done"; }
+xvfb_start
+wine_server_start
+
+step "fixed cost of a Wine process"
+noop() { cmd=(wine "$baseline"); }
+compare wine 11 noop
+say ""
+say "A Wine process that does nothing, with the wineserver already running: $(ms "${ns[wine/noop]}") ms, peak resident set $(mib "${rss[wine/noop]}") MiB"
+say "(every Wine figure below includes this start; tar and dd run natively)"
+
+# ------------------------------------------------------------- extraction
+target_of() { echo "$bench_dir/target/$1"; }
+x_ours() {
+  fresh_dir "$(target_of ours)"
+  cmd=(wine "$unpackcli" "$(winpath "$(package_file "$w")")" "$(winpath "$(target_of ours)")")
+}
+x_tar() {
+  fresh_dir "$(target_of tar)"
+  cmd=(tar -xf "$(tar_file "$w")" -C "$(target_of tar)")
+}
+x_nsis() {
+  fresh_dir "$(target_of nsis)"
+  cmd=(wine "$(peer_installer "$w")" /S "/D=$(winpath "$(target_of nsis)")")
+}
+x_nsis_ncrc() {
+  fresh_dir "$(target_of nsis_ncrc)"
+  cmd=(wine "$(peer_installer "$w")" /NCRC /S "/D=$(winpath "$(target_of nsis_ncrc)")")
+}
+x_dd() {
+  fresh_dir "$(target_of dd)"
+  cmd=(dd if=/dev/zero of="$(target_of dd)/blob" bs=4M count="${bytes[$w]}" iflag=count_bytes status=none)
+}
+contenders=(x_ours x_tar x_nsis x_nsis_ncrc x_dd)
+for w in "${workloads[@]}"; do
+  step "extraction: $w"
+  compare "x-$w" "$(runs_for "$w")" "${contenders[@]}"
+  for c in ours tar nsis nsis_ncrc; do check_same_tree "$(tree_dir "$w")" "$(target_of $c)/1.0"; done
+  rm -rf "$bench_dir/target"
+done
+
+say ""
+say "Extraction to disk, warm page cache, no fsync (median wall time; the target emptied and synced before each run)"
+say "  ours    = unpackcli.exe: TUnPack LoadPackage + Extract, as the installer runs them, under Wine"
+say "  nsis    = NSIS uncompressed installer, /S /D=..., under Wine (its default CRC check of itself included)"
+say "  ncrc    = the same NSIS installer with /NCRC (CRC check skipped)"
+say "  tar     = tar -xf of an uncompressed tar, native;  dd = one sequential write of the same byte count"
+say "  ratio X = ours time / X time (below 1: ours is faster)"
+for w in "${workloads[@]}"; do
+  say ""
+  say "  $w: ${files[$w]} files, $(mib $((bytes[$w] / 1024))) MiB"
+  say "$(printf '    %-6s %9s %9s %10s %8s' '' seconds 'MB/s' 'files/s' 'ours/X')"
+  for c in ours nsis nsis_ncrc tar dd; do
+    t=${ns[x-$w/x_$c]}
+    f=$(per_s "${files[$w]}" "$t")
+    [ $c = dd ] && f=-
+    say "$(printf '    %-6s %9s %9s %10s %8s' "${c/nsis_ncrc/ncrc}" "$(seconds "$t")" "$(mb_per_s "${bytes[$w]}" "$t")" "$f" \
+      "$(ratio "${ns[x-$w/x_ours]}" "$t")")"
+  done
+done
+
+say ""
+say "Extraction targets"
+for w in "${workloads[@]}"; do
+  say "  $w: faster than the peer installer (ours/nsis < 1): $(ratio "${ns[x-$w/x_ours]}" "${ns[x-$w/x_nsis]}") $(within "${ns[x-$w/x_ours]}" "${ns[x-$w/x_nsis]}" 0.999999)"
+done
+say "  large: at least 0.8 of tar -xf speed (tar time / ours time >= 0.8): $(ratio "${ns[x-large/x_tar]}" "${ns[x-large/x_ours]}") $(within "${ns[x-large/x_ours]}" "${ns[x-large/x_tar]}" 1.25)"
+
+say ""
+say "Peak resident set of the extracting process (Linux accounting of the Wine process; a do-nothing Wine process: $(mib "${rss[wine/noop]}") MiB)"
+for w in "${workloads[@]}"; do
+  package_kib=$(($(stat -c %s "$(package_file "$w")") / 1024))
+  extra=$((rss[x-$w/x_ours] - rss[wine/noop] - package_kib))
+  say "$(printf '  %-6s ours %7s MiB = do-nothing + package %7s MiB + %5s MiB;  nsis %6s MiB;  tar %5s MiB' "$w" \
+    "$(mib "${rss[x-$w/x_ours]}")" "$(mib $package_kib)" "$(mib $extra)" "$(mib "${rss[x-$w/x_nsis]}")" "$(mib "${rss[x-$w/x_tar]}")")"
+done
+
+# ------------------------------------------- where the big-file time goes
+step "holding a package in memory: large"
+declare -A load_samples write_samples
+for ((round = 0; round < $(runs_for large); round++)); do
+  for strategy in read touched mapped; do
+    fresh_dir "$bench_dir/target"
+    read -r load write < <(wine "$loadpaths" $strategy "$(winpath "$(package_file large)")" "$(winpath "$bench_dir/target")\\out" | tr -d '\r')
+    load_samples[$strategy]+=" $load" write_samples[$strategy]+=" $write"
+  done
+done
+rm -rf "$bench_dir/target"
+say ""
+say "Holding the large package in memory, then writing it in one write (loadpaths.exe under Wine; median ms, Wine start excluded)"
+say "  read    = one ReadFile into a fresh block, as the installer loads data.z"
+say "  touched = the same after writing one byte into each page of the block first"
+say "  mapped  = a read-only view of the file instead of a private copy"
+for strategy in read touched mapped; do
+  # shellcheck disable=SC2086
+  load=$(median ${load_samples[$strategy]}) write=$(median ${write_samples[$strategy]})
+  say "$(printf '  %-8s load %7.0f ms  write %7.0f ms  total %7.0f ms' $strategy "$load" "$write" "$(awk -v a="$load" -v b="$write" 'BEGIN { print a + b }')")"
+done
+
+if [ ! -f "$setup_exe" ]; then
+  say ""
+  say "setup.exe was not built: no start-up and size figures."
+  exit 0
+fi
+
+# ---------------------------------------------------------------- start-up
+step "start-up to the first painted window"
+startup_dir=$bench_dir/startup
+rm -rf "$startup_dir"
+for w in tiny mix; do
+  mkdir -p "$startup_dir/ours-$w" "$startup_dir/nsis-$w"
+  cp "$setup_exe" "$startup_dir/ours-$w/setup.exe"
+  ln -f "$(package_file "$w")" "$startup_dir/ours-$w/data.z"
+  ln -f "$(peer_installer "$w")" "$startup_dir/nsis-$w/setup.exe"
+done
+mkdir -p "$startup_dir/blank"
+startup_runs=$([ $mode = quick ] && echo 3 || echo 11)
+declare -A startup_samples startup_window
+for ((round = 0; round < startup_runs; round++)); do
+  for program in blank ours-tiny nsis-tiny ours-mix nsis-mix; do
+    dir=$startup_dir/$program
+    if [ $program = blank ]; then exe=$baseline args=(blankwindow); else exe=$dir/setup.exe args=(); fi
+    line=$(wine "$firstwindow" 1 "$(winpath "$dir")" "$(winpath "$exe")" "${args[@]}" | tr -d '\r')
+    startup_samples[$program]+=" ${line%% *}"
+    startup_window[$program]=${line#* }
+  done
+done
+declare -A startup_ms
+for program in "${!startup_samples[@]}"; do
+  # shellcheck disable=SC2086
+  startup_ms[$program]=$(printf '%s\n' ${startup_samples[$program]} | sort -n | sed -n "$(( (startup_runs + 1) / 2 ))p")
+done
+say ""
+say "Start-up: CreateProcess to the first visible, fully painted top-level window, under Wine (median of $startup_runs)"
+for program in blank ours-tiny nsis-tiny ours-mix nsis-mix; do
+  say "$(printf '  %-10s %8s ms   window: %s' "$program" "${startup_ms[$program]}" "${startup_window[$program]}")"
+done
+for w in tiny mix; do
+  say "  $w: ours no slower than the peer (ours/nsis <= 1): $(ratio "${startup_ms[ours-$w]}" "${startup_ms[nsis-$w]}") $(within "${startup_ms[ours-$w]}" "${startup_ms[nsis-$w]}")"
+done
+
+# -------------------------------------------------------------------- size
+stub=/usr/share/nsis/Stubs/zlib-x86-ansi
+ours_size=$(stat -c %s "$setup_exe")
+stub_size=$(stat -c %s "$stub")
+say ""
+say "Size: setup.exe $ours_size bytes, NSIS x86 ANSI stub ($stub) $stub_size bytes: ratio $(ratio "$ours_size" "$stub_size") $(within "$ours_size" "$((stub_size - 1))")"
+say "  setup.exe imports: $(i686-w64-mingw32-objdump -p "$setup_exe" | awk '/DLL Name/ { printf "%s ", $3 }')"
+
+say ""
+say "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (figures taken while other work ran are noisy)"
+echo >&2
+echo "Report saved to $report" >&2
