@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
   try {
     const Bench::Workload workload = Bench::MakeWorkload(args[0], quick);
     if (list) {
-      for (const Bench::FileSpec& spec : workload.Files)
-        std::printf("%llu %s\n", static_cast<unsigned long long>(spec.Size), spec.Path.c_str());
+      for (const Bench::FileEntry& entry : workload.Files)
+        std::printf("%llu %s\n", static_cast<unsigned long long>(entry.Size), entry.Path.c_str());
       return 0;
     }
     Bench::WriteTree(workload, args[1]);

@@ -16,12 +16,12 @@ uint64_t PathSeed(const std::string& path) {
   return hash;
 }
 
-void WriteFile(const fs::path& path, const FileSpec& spec, std::vector<uint64_t>& block) {
+void WriteFile(const fs::path& path, const FileEntry& entry, std::vector<uint64_t>& block) {
   fs::create_directories(path.parent_path());
   std::FILE* out = std::fopen(path.string().c_str(), "wb");
   if (!out) throw std::runtime_error("cannot create " + path.string());
-  Random random(PathSeed(spec.Path));
-  for (uint64_t left = spec.Size; left > 0;) {
+  Random random(PathSeed(entry.Path));
+  for (uint64_t left = entry.Size; left > 0;) {
     const uint64_t chunk = left < block.size() * 8 ? left : block.size() * 8;
     for (size_t i = 0; i < (chunk + 7) / 8; ++i) block[i] = random.Next();
     if (std::fwrite(block.data(), 1, chunk, out) != chunk) {
@@ -37,7 +37,7 @@ void WriteFile(const fs::path& path, const FileSpec& spec, std::vector<uint64_t>
 
 void WriteTree(const Workload& workload, const fs::path& root) {
   std::vector<uint64_t> block(128 * 1024);  // 1 MiB
-  for (const FileSpec& spec : workload.Files) WriteFile(root / spec.Path, spec, block);
+  for (const FileEntry& entry : workload.Files) WriteFile(root / entry.Path, entry, block);
 }
 
 }  // namespace Bench

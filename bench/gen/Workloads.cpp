@@ -85,7 +85,7 @@ Workload Tiny() {
 
 uint64_t Workload::TotalBytes() const {
   uint64_t total = 0;
-  for (const FileSpec& f : Files) total += f.Size;
+  for (const FileEntry& f : Files) total += f.Size;
   return total;
 }
 

@@ -8,7 +8,7 @@
 
 namespace Bench {
 
-struct FileSpec {
+struct FileEntry {
   std::string Path;  // relative to the version folder, '/' separated
   uint64_t Size = 0;
 };
@@ -16,7 +16,7 @@ struct FileSpec {
 struct Workload {
   std::string Name;
   std::string KeyFile;  // the product's main program, at the top of the tree
-  std::vector<FileSpec> Files;
+  std::vector<FileEntry> Files;
   uint64_t TotalBytes() const;
 };
 

@@ -59,11 +59,11 @@ TEST(WorkloadTree, WrittenTwiceIsTheSameTreeAsItsListingWithNoTwoFilesAlike) {
 
     ASSERT_EQ(tree.size(), workload.Files.size());
     std::set<std::string> contents;
-    for (const Bench::FileSpec& spec : workload.Files) {
-      const auto file = tree.find(spec.Path);
-      ASSERT_NE(file, tree.end()) << spec.Path;
-      EXPECT_EQ(file->second.size(), spec.Size) << spec.Path;
-      if (spec.Size) EXPECT_TRUE(contents.insert(file->second).second) << spec.Path << " repeats another file";
+    for (const Bench::FileEntry& entry : workload.Files) {
+      const auto file = tree.find(entry.Path);
+      ASSERT_NE(file, tree.end()) << entry.Path;
+      EXPECT_EQ(file->second.size(), entry.Size) << entry.Path;
+      if (entry.Size) EXPECT_TRUE(contents.insert(file->second).second) << entry.Path << " repeats another file";
     }
   }
 }
@@ -92,11 +92,11 @@ TEST(WorkloadShape, EachWorkloadHoldsWhatTheBenchmarkReportsItAs) {
     EXPECT_GE(w.TotalBytes(), c.MinTotal);
     EXPECT_LE(w.TotalBytes(), c.MaxTotal);
     size_t bulk = 0;
-    for (const Bench::FileSpec& f : w.Files) bulk += f.Size >= c.MinFile && f.Size <= c.MaxFile;
+    for (const Bench::FileEntry& f : w.Files) bulk += f.Size >= c.MinFile && f.Size <= c.MaxFile;
     EXPECT_GE(bulk, c.MinFiles - 3) << "files outside the workload's size range";
     // The installer's shortcuts expect these beside the key file.
     std::set<std::string> paths;
-    for (const Bench::FileSpec& f : w.Files) paths.insert(f.Path);
+    for (const Bench::FileEntry& f : w.Files) paths.insert(f.Path);
     for (const char* needed : {"app.exe", "MANUAL/English/manual.pdf", "MANUAL/Russian/manual.pdf"})
       EXPECT_EQ(paths.count(needed), 1u) << needed;
     EXPECT_EQ(paths.size(), w.Files.size()) << "a path is listed twice";
