@@ -1,13 +1,27 @@
 #include "ComObject.h"
 
-#include <cstdio>
+namespace {
+
+// Upper-case hexadecimal, exactly `digits` of them, leading zeros kept.
+// (printf would do, but its implementation is a third of the program.)
+void AppendHex(std::string& text, unsigned long value, int digits) {
+  while (digits-- > 0) text += "0123456789ABCDEF"[(value >> (4 * digits)) & 0xF];
+}
+
+}  // namespace
 
 std::string GuidToString(const GUID& g) {
-  char text[40];
-  std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", static_cast<unsigned long>(g.Data1),
-                g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6],
-                g.Data4[7]);
-  return text;
+  std::string text = "{";
+  AppendHex(text, g.Data1, 8);
+  text += '-';
+  AppendHex(text, g.Data2, 4);
+  text += '-';
+  AppendHex(text, g.Data3, 4);
+  for (int i = 0; i < 8; ++i) {
+    if (i == 0 || i == 2) text += '-';
+    AppendHex(text, g.Data4[i], 2);
+  }
+  return text + "}";
 }
 
 std::string OleErrorMessage(HRESULT code) {
@@ -20,9 +34,8 @@ std::string OleErrorMessage(HRESULT code) {
   // The exception display adds its own period.
   while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) text.pop_back();
   if (text.empty()) {
-    char fallback[32];
-    std::snprintf(fallback, sizeof fallback, "OLE error %08lX", static_cast<unsigned long>(code));
-    text = fallback;
+    text = "OLE error ";
+    AppendHex(text, static_cast<unsigned long>(code), 8);
   }
   return text;
 }

@@ -3,6 +3,7 @@
 #include "FolderChooser.h"
 #include "SetupForm.h"
 #include "SpecialFolder.h"
+#include "Text.h"
 
 namespace {
 constexpr char DefaultBaseDir[] = "C:\\Program Files\\";
@@ -39,7 +40,7 @@ void TSetupForm::UpdateFreeSpace() {
   // room. Only the first measurement, before there is a destination, takes
   // the drive.
   FreeSpace = FreeSpaceAt(BaseDir.empty() ? DriveRoot(Drive) : BaseDir);
-  FreeLabel.SetText(TextFree + std::to_wstring(FreeSpace / 1000) + L" kb");
+  FreeLabel.SetText(TextFree + ToWide(std::to_string(FreeSpace / 1000)) + L" kb");
   if (int64_t(Pack->RequiredSize) > FreeSpace) {
     StartButton.SetEnabled(false);
     FreeLabel.SetText(FreeLabel.Text() + TextImpossible);

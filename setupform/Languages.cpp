@@ -3,6 +3,7 @@
 #include <string>
 
 #include "SetupForm.h"
+#include "Text.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ void TSetupForm::ApplyLanguage() {
 void TSetupForm::RefreshLabels() {
   UpdateFreeSpace();
   // Signed division rounds toward zero: -1500 bytes show as -1.
-  RequiredLabel.SetText(TextRequired + std::to_wstring(Pack->RequiredSize / 1000) + L" kb");
+  RequiredLabel.SetText(TextRequired + ToWide(std::to_string(Pack->RequiredSize / 1000)) + L" kb");
   LanguageComboBox.SetItemIndex(Language);
 }
 
