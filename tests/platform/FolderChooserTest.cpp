@@ -1,13 +1,13 @@
 // The folder chooser, driven from a second thread the way a person would
 // drive it, while the test's own thread sits in the modal dialog.
 #include "FolderChooser.h"
+#include "TestThread.h"
 
 #include <gtest/gtest.h>
 #include <objbase.h>
 
 #include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -87,7 +87,7 @@ struct TChooserRun {
 TChooserRun RunChooser(std::string& directory, const TWindows& windows, int button) {
   TChooserRun run;
   const DWORD thread = GetCurrentThreadId();
-  std::thread person([&] {
+  TestThread person([&] {
     for (int i = 0; i < 750; ++i, Sleep(20)) {
       if (HWND dialog = FindVisibleDialog(thread)) {
         run.seen = Inspect(dialog, windows.other);
@@ -97,7 +97,7 @@ TChooserRun RunChooser(std::string& directory, const TWindows& windows, int butt
     }
   });
   run.confirmed = SelectDirectory(Instruction, directory, windows.owner);
-  person.join();
+  person.Join();
   return run;
 }
 
@@ -164,7 +164,7 @@ TEST(FolderChooser, OwnedCentredAndModalWhileOpenRestoredAfter) {
 }
 
 TEST(FolderChooser, ThreadInAnotherComModeGetsTheOldStyleAndKeepsItsMode) {
-  std::thread mta([] {
+  TestThread mta([] {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
     {
       const TWindows windows;
@@ -179,7 +179,7 @@ TEST(FolderChooser, ThreadInAnotherComModeGetsTheOldStyleAndKeepsItsMode) {
     CoUninitialize();
     CoUninitialize();
   });
-  mta.join();
+  mta.Join();
 }
 
 }  // namespace

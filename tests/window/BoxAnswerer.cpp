@@ -26,7 +26,7 @@ BoxAnswerer::~BoxAnswerer() { Stop(); }
 
 void BoxAnswerer::Stop() {
   stop_ = true;
-  if (thread_.joinable()) thread_.join();
+  thread_.Join();
 }
 
 void BoxAnswerer::Run() {

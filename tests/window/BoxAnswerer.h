@@ -6,10 +6,10 @@
 
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "GuiDriver.h"
+#include "TestThread.h"
 
 class BoxAnswerer {
  public:
@@ -28,7 +28,7 @@ class BoxAnswerer {
   void Run();
   std::function<void(HWND)> answer_;
   volatile bool stop_ = false;
-  std::thread thread_;
+  TestThread thread_;
 };
 
 // The visible dialog boxes of this process.
