@@ -3,6 +3,7 @@
 // with a text that says what failed, and memory errors keep their type.
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <functional>
 #include <limits>
 #include <string>
@@ -36,4 +37,40 @@ TEST(LeanRuntime, LibraryErrorsAreStillStdExceptionsWithTheirText) {
 TEST(LeanRuntime, MemoryAndCallErrorsKeepTheirTypes) {
   EXPECT_THROW(std::vector<char>(std::numeric_limits<size_t>::max() / 2), std::bad_alloc);
   EXPECT_THROW(std::function<void()>()(), std::bad_function_call);
+}
+
+// The record of exceptions in flight and being handled (one for the
+// program): nested handlers must each rethrow their own exception.
+TEST(LeanRuntime, NestedHandlersKeepTheirOwnExceptions) {
+  struct SeesUnwinding {
+    int* seen;
+    ~SeesUnwinding() { *seen = std::uncaught_exceptions(); }
+  };
+  int inFlight = -1;
+  try {
+    SeesUnwinding probe{&inFlight};
+    throw 1;
+  } catch (int) {
+  }
+  EXPECT_EQ(inFlight, 1);
+  EXPECT_EQ(std::uncaught_exceptions(), 0);
+
+  std::string order;
+  try {
+    try {
+      throw std::string("outer");
+    } catch (const std::string&) {
+      try {
+        throw 2;
+      } catch (int inner) {
+        order += std::to_string(inner);
+      }
+      EXPECT_TRUE(std::current_exception() != nullptr);
+      throw;  // the outer one again
+    }
+  } catch (const std::string& again) {
+    order += again;
+  }
+  EXPECT_EQ(order, "2outer");
+  EXPECT_TRUE(std::current_exception() == nullptr);
 }
