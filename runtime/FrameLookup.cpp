@@ -30,7 +30,9 @@ uint32_t Read32(const uint8_t* p) {
   return value;
 }
 
-uint32_t ReadUleb(const uint8_t*& p) {
+// A LEB128 number: seven bits a byte, lowest first; a signed one extends
+// the sign bit of its last byte.
+uint32_t ReadLeb(const uint8_t*& p, bool isSigned) {
   uint32_t value = 0;
   unsigned shift = 0;
   uint8_t byte;
@@ -39,21 +41,11 @@ uint32_t ReadUleb(const uint8_t*& p) {
     if (shift < 32) value |= uint32_t(byte & 0x7F) << shift;
     shift += 7;
   } while (byte & 0x80);
+  if (isSigned && shift < 32 && (byte & 0x40)) value |= ~uint32_t(0) << shift;
   return value;
 }
-
-uint32_t ReadSleb(const uint8_t*& p) {
-  uint32_t value = 0;
-  unsigned shift = 0;
-  uint8_t byte;
-  do {
-    byte = *p++;
-    if (shift < 32) value |= uint32_t(byte & 0x7F) << shift;
-    shift += 7;
-  } while (byte & 0x80);
-  if (shift < 32 && (byte & 0x40)) value |= ~uint32_t(0) << shift;
-  return value;
-}
+uint32_t ReadUleb(const uint8_t*& p) { return ReadLeb(p, false); }
+uint32_t ReadSleb(const uint8_t*& p) { return ReadLeb(p, true); }
 
 // Reads a value in `encoding` at p and moves p past it. Text- and
 // data-relative values have a base of 0 in a Windows program.
