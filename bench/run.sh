@@ -35,11 +35,14 @@ step "dependencies and release builds"
 bash "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$bench_dir/native" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$bench_dir/native" -j2 --target mkpkg gentree >/dev/null
+source "$root/scripts/cross-build-dir.sh"
+cross_build_dir_check "$bench_dir/win"
 cmake -S "$root" -B "$bench_dir/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF >/dev/null
+cross_build_dir_stamp "$bench_dir/win"
 cmake --build "$bench_dir/win" -j2 --target unpackcli firstwindow baseline loadpaths >/dev/null
 # setup.exe is measured when it builds; the extraction figures do not need it.
-cmake --build "$bench_dir/win" -j2 --target setup >/dev/null 2>&1 || true
+cmake --build "$bench_dir/win" -j2 --target setup sizefloor >/dev/null 2>&1 || true
 gentree=$bench_dir/native/bench/gentree
 mkpkg=$bench_dir/native/tools/mkpkg/mkpkg
 unpackcli=$bench_dir/win/tools/unpackcli/unpackcli.exe
@@ -47,6 +50,7 @@ setup_exe=$bench_dir/win/setup/setup.exe
 firstwindow=$bench_dir/win/bench/firstwindow.exe
 baseline=$bench_dir/win/bench/baseline.exe
 loadpaths=$bench_dir/win/bench/loadpaths.exe
+sizefloor=$bench_dir/win/bench/sizefloor.exe
 
 workloads=(small large mix)
 step "workload trees ($mode)"
@@ -241,6 +245,18 @@ stub_size=$(stat -c %s "$stub")
 say ""
 say "Size: setup.exe $ours_size bytes, NSIS x86 ANSI stub ($stub) $stub_size bytes: ratio $(ratio "$ours_size" "$stub_size") $(within "$ours_size" "$((stub_size - 1))")"
 say "  setup.exe imports: $(i686-w64-mingw32-objdump -p "$setup_exe" | awk '/DLL Name/ { printf "%s ", $3 }')"
+sections() {
+  local index name size rest list=
+  while read -r index name size rest; do
+    [[ $index =~ ^[0-9]+$ && $name != .bss ]] && list+="$name $((16#$size)), "
+  done < <(i686-w64-mingw32-objdump -h "$1")
+  echo "${list%, }"
+}
+say "  setup.exe sections (bytes): $(sections "$setup_exe")"
+if [ -f "$sizefloor" ]; then
+  say "  the same build of a program that only throws and catches one exception (sizefloor.exe): $(stat -c %s "$sizefloor") bytes"
+  say "  its sections: $(sections "$sizefloor")"
+fi
 
 say ""
 say "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (figures taken while other work ran are noisy)"

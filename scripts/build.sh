@@ -9,11 +9,9 @@ cmake -S "$root" -B "$root/build/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_CO
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=ON -DBUILD_FUZZERS=ON >/dev/null
 cmake --build "$root/build/native" -j"$(nproc)"
 
-# The compiler is cached when a build is configured: a build made with
-# another toolchain file starts over.
-stamp=$root/build/win/toolchain.cmake
-cmp -s "$root/cmake/mingw-i686.cmake" "$stamp" 2>/dev/null || rm -rf "$root/build/win"
+source "$root/scripts/cross-build-dir.sh"
+cross_build_dir_check "$root/build/win"
 cmake -S "$root" -B "$root/build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cross_build_dir_stamp "$root/build/win"
 cmake --build "$root/build/win" -j"$(nproc)"
-cp "$root/cmake/mingw-i686.cmake" "$stamp"
