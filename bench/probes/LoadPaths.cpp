@@ -51,8 +51,11 @@ int main(int argc, char** argv) {
     data = block.get();
   }
   const double loaded = Probe::NowMs();
+  // Created new, as the extractor creates missing files: under Wine,
+  // CREATE_ALWAYS cuts the file to length 0 and ext4 then writes it all back
+  // at its close, a cost of the call and not of holding the package.
   HANDLE out = CreateFileA(argv[3], GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) Fail("CreateFile for writing");
   DWORD written = 0;
   if (!WriteFile(out, data, size, &written, nullptr) || written != size) Fail("WriteFile");
