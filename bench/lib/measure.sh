@@ -28,11 +28,16 @@ median() {
 # rss[KEY/contender], the largest peak resident set seen.
 declare -A ns rss
 compare() {
-  local key=$1 runs=$2 round contender
+  local key=$1 runs=$2 round turn contender
   shift 2
+  local -a order=("$@")
   declare -A samples=()
   for ((round = 0; round < runs; round++)); do
-    for contender in "$@"; do
+    # Each round starts with the next contender: what one run leaves behind
+    # (freed memory, dirty pages, a busy inode allocator) then falls on a
+    # different contender each time, not always on the same one.
+    for ((turn = 0; turn < ${#order[@]}; turn++)); do
+      contender=${order[(round + turn) % ${#order[@]}]}
       cmd=()
       "$contender"
       time_command "${cmd[@]}"
