@@ -213,10 +213,14 @@ for w in tiny mix; do
   ln -f "$(peer_installer "$w")" "$startup_dir/nsis-$w/setup.exe"
 done
 mkdir -p "$startup_dir/blank"
-startup_runs=$([ $mode = quick ] && echo 3 || echo 11)
+# Start-up times under Wine spread by a fifth from run to run: many rounds,
+# each starting with the next program (as in compare).
+startup_runs=$([ $mode = quick ] && echo 3 || echo 21)
+startup_programs=(blank ours-tiny nsis-tiny ours-mix nsis-mix)
 declare -A startup_samples startup_window
 for ((round = 0; round < startup_runs; round++)); do
-  for program in blank ours-tiny nsis-tiny ours-mix nsis-mix; do
+  for ((turn = 0; turn < ${#startup_programs[@]}; turn++)); do
+    program=${startup_programs[(round + turn) % ${#startup_programs[@]}]}
     dir=$startup_dir/$program
     if [ $program = blank ]; then exe=$baseline args=(blankwindow); else exe=$dir/setup.exe args=(); fi
     line=$(wine "$firstwindow" 1 "$(winpath "$dir")" "$(winpath "$exe")" "${args[@]}" | tr -d '\r')
