@@ -35,7 +35,15 @@ class SetupRun {
   // The setup window once it is shown maximized; null if it never is.
   HWND WaitForMaximizedWindow() {
     HWND window = Program->WaitForWindow(L"TSetupForm");
-    if (!window || !GuiDriver::WaitUntil([&] { return IsZoomed(window) != FALSE; })) return nullptr;
+    // The state changes before the frame does: wait until the frame covers
+    // the work area too.
+    const auto maximized = [&] {
+      RECT workArea{}, frame = GuiDriver::ScreenRect(window);
+      SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+      return IsZoomed(window) && frame.left <= workArea.left && frame.top <= workArea.top &&
+             frame.right >= workArea.right && frame.bottom >= workArea.bottom;
+    };
+    if (!window || !GuiDriver::WaitUntil(maximized)) return nullptr;
     return window;
   }
 

@@ -269,8 +269,13 @@ TEST(SetupWindowStart, ShowMinNoActiveStartsMinimizedOtherCommandsMaximized) {
 // The restored rectangle is the work area's size, centred on the desktop;
 // the panel stays centred as the window changes size.
 TEST_F(SetupWindow, RestoresToTheWorkAreaCentredOnTheDesktopAndKeepsThePanelCentred) {
+  const RECT maximized = ScreenRect(window);
   ShowWindowAsync(window, SW_RESTORE);
-  ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(window); }));
+  // The window's state changes before its frame does: wait for both.
+  ASSERT_TRUE(WaitUntil([&] {
+    const RECT now = ScreenRect(window);
+    return !IsZoomed(window) && !EqualRect(&maximized, &now);
+  }));
   RECT workArea{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
   const RECT normal = ScreenRect(window);
