@@ -3,7 +3,7 @@
 # installer, each measured in the same run as the alternatives a user or a
 # vendor would pick instead, and reported as ratios.
 #
-#   bash bench/run.sh           full workloads (about 2 GiB of trees; ~20 min)
+#   bash bench/run.sh           full workloads (about 2 GiB of trees; ~8 min, more the first time)
 #   bash bench/run.sh --quick   the same, scaled down, for development
 #
 # Everything is built and generated under build/bench/; the report is printed
