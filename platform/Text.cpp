@@ -17,3 +17,15 @@ std::string FromWide(const std::wstring& text, unsigned codePage) {
   WideCharToMultiByte(codePage, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
   return out;
 }
+
+size_t UpToLastSeparator(const std::string& path, unsigned codePage) {
+  const UINT table = codePage == CodePageAnsi ? GetACP() : codePage;
+  size_t length = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsDBCSLeadByteEx(table, BYTE(path[i])) && i + 1 < path.size())
+      ++i;  // a two-byte character
+    else if (path[i] == '\\' || path[i] == ':')
+      length = i + 1;
+  }
+  return length;
+}

@@ -8,3 +8,9 @@ constexpr unsigned CodePageCyrillic = 1251;  // the Russian texts' code page
 
 std::wstring ToWide(const std::string& text, unsigned codePage = CodePageAnsi);
 std::string FromWide(const std::wstring& text, unsigned codePage = CodePageAnsi);
+
+// The length of an 8-bit path up to and including its last backslash or
+// colon; 0 when it has neither. In a double-byte code page the second byte
+// of a character may have the backslash's value (Shift-JIS "ソ" is 83 5C):
+// only whole characters count.
+size_t UpToLastSeparator(const std::string& path, unsigned codePage = CodePageAnsi);

@@ -9,6 +9,7 @@
 #include "MessageDialog.h"
 #include "MessagePump.h"
 #include "PackageFormat.h"
+#include "Text.h"
 
 namespace {
 
@@ -155,7 +156,7 @@ void TUnPack::LeaveDirectory() {
   ++Pos;
   // The parent keeps its separator: C:\Apps\Demo gives C:\Apps\, C:\Apps gives C:\.
   const std::string current = GetCurrentDir();
-  SetCurrentDir(current.substr(0, current.find_last_of("\\:") + 1));
+  SetCurrentDir(current.substr(0, UpToLastSeparator(current)));
 }
 
 void TUnPack::ExtractFile() {
