@@ -8,11 +8,12 @@
 #include "Errors.h"
 #include "MessagePump.h"
 #include "TaskWindows.h"
+#include "Text.h"
 
 TApplication Application;
 
 std::string ApplicationTitle(const std::string& executablePath) {
-  std::string name = executablePath.substr(executablePath.find_last_of('\\') + 1);
+  std::string name = executablePath.substr(UpToLastSeparator(executablePath));
   name = name.substr(0, name.find('.'));
   if (name.size() > 1) CharLowerBuffA(&name[1], DWORD(name.size() - 1));
   return name;

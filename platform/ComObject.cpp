@@ -1,14 +1,9 @@
 #include "ComObject.h"
 
-namespace {
+#include "Text.h"
 
-// Upper-case hexadecimal, exactly `digits` of them, leading zeros kept.
-// (printf would do, but its implementation is a third of the program.)
-void AppendHex(std::string& text, unsigned long value, int digits) {
-  while (digits-- > 0) text += "0123456789ABCDEF"[(value >> (4 * digits)) & 0xF];
-}
-
-}  // namespace
+// Hexadecimal written by hand: printf would do, but its implementation
+// would be a third of the program.
 
 std::string GuidToString(const GUID& g) {
   std::string text = "{";

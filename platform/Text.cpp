@@ -18,6 +18,10 @@ std::string FromWide(const std::wstring& text, unsigned codePage) {
   return out;
 }
 
+void AppendHex(std::string& text, unsigned long value, int digits) {
+  while (digits-- > 0) text += "0123456789ABCDEF"[(value >> (4 * digits)) & 0xF];
+}
+
 size_t UpToLastSeparator(const std::string& path, unsigned codePage) {
   const UINT table = codePage == CodePageAnsi ? GetACP() : codePage;
   size_t length = 0;

@@ -9,6 +9,10 @@ constexpr unsigned CodePageCyrillic = 1251;  // the Russian texts' code page
 std::wstring ToWide(const std::string& text, unsigned codePage = CodePageAnsi);
 std::string FromWide(const std::wstring& text, unsigned codePage = CodePageAnsi);
 
+// Appends `value` as exactly `digits` upper-case hexadecimal digits, leading
+// zeros kept.
+void AppendHex(std::string& text, unsigned long value, int digits);
+
 // The length of an 8-bit path up to and including its last backslash or
 // colon; 0 when it has neither. In a double-byte code page the second byte
 // of a character may have the backslash's value (Shift-JIS "ソ" is 83 5C):

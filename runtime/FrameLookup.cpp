@@ -156,13 +156,20 @@ void* __deregister_frame_info(const void* table) {
 const void* _Unwind_Find_FDE(void* pc, dwarf_eh_bases* bases) {
   if (!g_table) return nullptr;
   const uintptr_t address = reinterpret_cast<uintptr_t>(pc);
+  // FDEs of one CIE follow each other: its encoding is read once for them.
+  const uint8_t* lastCie = nullptr;
+  int encoding = -1;
   for (const uint8_t* record = g_table;;) {
     const uint32_t length = Read32(record);
     if (length == 0 || length == 0xFFFFFFFF) return nullptr;  // the end (64-bit records are not written here)
     const uint8_t* body = record + 4;
     const uint32_t cieDistance = Read32(body);
     if (cieDistance != 0) {
-      const int encoding = RangeEncoding(body - cieDistance);
+      const uint8_t* cie = body - cieDistance;
+      if (cie != lastCie) {
+        lastCie = cie;
+        encoding = RangeEncoding(cie);
+      }
       const uint8_t* p = body + 4;
       uintptr_t begin, size;
       if (encoding >= 0 && ReadEncoded(uint8_t(encoding), p, begin) &&

@@ -56,16 +56,10 @@ void ExpandUserProfile(std::string& programsDir) {
 }
 
 // The text after the last backslash or colon.
-std::string LastComponent(const std::string& path) {
-  const size_t cut = path.find_last_of("\\:");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
+std::string LastComponent(const std::string& path) { return path.substr(UpToLastSeparator(path)); }
 
 // The directory part of a path, with its trailing backslash.
-std::string FolderOf(const std::string& path) {
-  const size_t cut = path.find_last_of("\\:");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
+std::string FolderOf(const std::string& path) { return path.substr(0, UpToLastSeparator(path)); }
 
 // Enters the folder under the current directory, making it first if needed.
 // An empty name (a package without a product or version folder) adds no

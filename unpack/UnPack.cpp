@@ -18,8 +18,9 @@ void ShowError(const std::string& text) { MessageDlg(text, TMsgDlgType::mtError,
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 std::string HexByte(uint8_t value) {
-  static const char digits[] = "0123456789ABCDEF";
-  return {digits[value >> 4], digits[value & 15]};
+  std::string text;
+  AppendHex(text, value, 2);
+  return text;
 }
 
 }  // namespace
