@@ -19,8 +19,9 @@ int64_t FileSizeOf(const THandle& file);
 void ReadWhole(const THandle& file, void* buffer, uint32_t count);
 
 // Creates the file, or cuts an existing one to length 0, for reading and
-// writing, sharing read and write access, with normal attributes.
-THandle CreateFileForWriting(const std::string& name);
+// writing, sharing read and write access, with normal attributes. createdNew,
+// when given, tells whether the file did not exist before.
+THandle CreateFileForWriting(const std::string& name, bool* createdNew = nullptr);
 
 // Writes exactly count bytes in one write.
 void WriteWhole(const THandle& file, const void* data, uint32_t count);
@@ -35,6 +36,9 @@ bool SetCurrentDir(const std::string& path);
 // The current directory as the system reports it: no trailing backslash,
 // except at a drive root such as C:\.
 std::string GetCurrentDir();
+
+// Whether a file or folder of that path exists.
+bool PathExists(const std::string& path);
 
 // Creates one directory; a relative path is taken against the current one.
 void CreateDir(const std::string& path);

@@ -64,11 +64,12 @@ std::string FolderOf(const std::string& path) { return path.substr(0, UpToLastSe
 // Enters the folder under the current directory, making it first if needed.
 // An empty name (a package without a product or version folder) adds no
 // level: "\\" alone would be the root of the drive.
-void EnterOrCreateFolder(const std::string& name) {
+void EnterOrCreateFolder(const std::string& name, TCreatedItems& created) {
   if (name.empty()) return;
   const std::string folder = name + "\\";
   if (SetCurrentDir(folder)) return;
   CreateDir(folder);
+  created.FolderCreated(JoinPath(GetCurrentDir(), name));
   SetCurrentDir(folder);
 }
 
@@ -92,8 +93,8 @@ void TSetupForm::CreateShortcuts() {
   if (!FindProgramsFolder()) return;
   StepProgress();
   if (!SetCurrentDir(ProgramsDir)) return;
-  EnterOrCreateFolder(FolderName);
-  EnterOrCreateFolder(Pack->RootDirName);
+  EnterOrCreateFolder(FolderName, Created);
+  EnterOrCreateFolder(Pack->RootDirName, Created);
   MenuFolder = ProgramsDir + "\\" + FolderName + "\\" + Pack->RootDirName;
   MenuItem = ProgramsName + "\\" + FolderName + "\\" + Pack->RootDirName + "\\" + FolderName;
 
@@ -116,9 +117,12 @@ void TSetupForm::CreateLNK(const std::string& Description, const std::string& Ta
   StepProgress();
   link->SetDescription(Description.c_str());
   StepProgress();
-  const std::wstring linkPath = ToWide(MenuFolder + "\\" + LinkName + ".lnk", CodePageAnsi);
+  const std::string linkFile = LinkName + ".lnk";
+  const std::string linkPath = MenuFolder + "\\" + linkFile;
   const ComPtr<IPersistFile> file = object.Query<IPersistFile>(IID_IPersistFile);
   StepProgress();
-  if (file) file->Save(linkPath.c_str(), FALSE);
+  const bool existed = PathExists(linkPath);
+  if (file) file->Save(ToWide(linkPath, CodePageAnsi).c_str(), FALSE);
+  if (!existed && PathExists(linkPath)) Created.FileCreated(MenuFolder, linkFile);
   StepProgress();
 }

@@ -142,6 +142,8 @@ void TUnPack::CheckPacing() {
   NextStop = int32_t(std::min<int64_t>(int64_t(NextStop) + Step, INT32_MAX));
   if (OnProgress) OnProgress();
   ProcessMessages();
+  // Exit confirmed or the window closed meanwhile: the user wants nothing more written.
+  if (IsTerminated()) throw EAbort();
 }
 
 void TUnPack::EnterDirectory() {
@@ -150,6 +152,7 @@ void TUnPack::EnterDirectory() {
   if (RootDirName.empty()) RootDirName = name;
   if (SetCurrentDir(name + "\\")) return;
   CreateDir(name);
+  if (Created) Created->FolderCreated(JoinPath(GetCurrentDir(), name));
   SetCurrentDir(name + "\\");
 }
 
@@ -164,7 +167,10 @@ void TUnPack::ExtractFile() {
   ++Pos;
   const std::string name = TakeString();
   const int32_t length = TakeInt32();
-  THandle file = CreateFileForWriting(name);
+  bool createdNew = false;
+  THandle file = CreateFileForWriting(name, &createdNew);
+  // Recorded before its data are written: a write that fails leaves it behind.
+  if (createdNew && Created) Created->FileCreated(GetCurrentDir(), name);
   WriteWhole(file, Buffer.get() + Pos, uint32_t(length));
   CloseFile(file);
   if (Package::KeyNameMatches(name, KeyFileName)) {

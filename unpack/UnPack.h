@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "CreatedItems.h"
+
 // A notification without arguments, bound to its receiver.
 using TNotifyEvent = std::function<void()>;
 
@@ -29,12 +31,16 @@ class TUnPack {
   // Set by Extract when it reported a problem of the package (an unknown
   // record kind, the key file missing), so that a caller can stop there.
   bool ExtractReportedProblem = false;
+  // Where the folders and files that Extract creates are recorded; none when null.
+  TCreatedItems* Created = nullptr;
 
   // Reads and checks the package; false after a failure it has reported.
   bool LoadPackage(const std::string& name);
   // Replays the records into TargetDir; false only when no package is held.
   // File-system failures, a TargetDir that cannot be entered among them,
   // raise EInOutError and leave the package held, Pos at the failed record.
+  // An end of the program requested while messages are handled at a
+  // progress stop raises EAbort there: no record after that stop is replayed.
   bool Extract();
 
   void InitPacing();
