@@ -1,7 +1,9 @@
 // The whole install through the real setup.exe: the tree on disk, the
 // progress bar, the boxes shown, the Start-menu links and the registry
-// record, on the main paths and on the ways an install can fail. Each test
-// runs in its own copy of the Wine prefix (see tests/wine-run-copy.sh.in).
+// record, on the main paths, on the ways an install can fail and when the
+// user cancels it; an install that does not complete takes back what it
+// made. Each test runs in its own copy of the Wine prefix (see
+// tests/wine-run-copy.sh.in).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -31,9 +33,13 @@ const char* const ProgramFilesValue[] = {"Software\\Microsoft\\Windows\\CurrentV
 
 // The product's tree: its main program, both manuals beside it, a nested
 // folder; small records enough for every one of the eight progress stops.
-PackageBuilder ProductPackage(const std::string& version = "1.0") {
+// `first` adds records that come before all others.
+PackageBuilder ProductPackage(const std::string& version = "1.0",
+                              const std::function<void(PackageBuilder&)>& first = nullptr) {
   PackageBuilder p(KeyFile, Title, Product);
-  p.Dir(version).Dir("MANUAL").Dir("English").File("manual.pdf", "%PDF-1.4 English manual").Leave();
+  p.Dir(version);
+  if (first) first(p);
+  p.Dir("MANUAL").Dir("English").File("manual.pdf", "%PDF-1.4 English manual").Leave();
   p.Dir("Russian").File("manual.pdf", "%PDF-1.4 Russian manual").Leave().Leave();
   p.Dir("samples");
   for (int i = 0; i < 10; ++i) p.File("shape" + std::to_string(i) + ".qvx", std::string(40 + i, char('a' + i)));
@@ -310,7 +316,12 @@ TEST_P(ExtractionFailure, IsShownAndStopsTheInstall) {
   EXPECT_EQ(outcome.Boxes[0].Text, o.text);
   EXPECT_TRUE(outcome.Ended);
   EXPECT_EQ(outcome.ExitCode, 0u);
-  EXPECT_TRUE(FileExists(installDir + "\\" + KeyFile)) << "what was written before stays";
+  // What was written before the failure is gone; the folders and the
+  // obstacle, there before the run, stay.
+  std::vector<std::string> left = Names(ReadTree(ProgramFiles + "\\" + Product));
+  EXPECT_EQ(left.size(), 2u);
+  EXPECT_EQ(left.at(0), "1.0\\");
+  EXPECT_EQ(left.at(1).rfind("1.0\\readme.txt", 0), 0u);
   ExpectNoMenuFolderAndNoRecord();
 }
 
@@ -332,7 +343,7 @@ INSTANTIATE_TEST_SUITE_P(
                  L"Setup2", L"I/O error 32."}),
     [](const ::testing::TestParamInfo<Obstacle>& info) { return std::string(info.param.name); });
 
-TEST(Install, AFullDiskStopsTheInstallAndTouchesNothingElse) {
+TEST(Install, AFullDiskStopsTheInstallAndLeavesTheDriveAsItWas) {
   // A 1 MiB drive E: when the machine allowed mounting one (see wine-run-copy.sh).
   if (!FolderExists("E:\\")) GTEST_SKIP() << "no small drive E: here (mounting a tmpfs was refused)";
   CreateDirectoryA("E:\\Apps", nullptr);
@@ -345,10 +356,8 @@ TEST(Install, AFullDiskStopsTheInstallAndTouchesNothingElse) {
   EXPECT_EQ(outcome.Boxes[0].Caption, L"setup");
   EXPECT_EQ(outcome.Boxes[0].Text, L"Disk full.");
   EXPECT_EQ(outcome.ExitCode, 0u);
-  const std::map<std::string, std::string> onDrive = ReadTree("E:");
-  for (const auto& [path, data] : onDrive)
-    EXPECT_EQ(path.rfind("Apps\\", 0), 0u) << path << " lies outside the destination";
-  EXPECT_EQ(onDrive.at("Apps\\QuorvixForge\\1.0\\small.txt"), "fits");
+  // Nothing of ours is left to keep the disk full: the destination as it was.
+  EXPECT_EQ(Names(ReadTree("E:")), std::vector<std::string>{"Apps\\"});
   ExpectNoMenuFolderAndNoRecord();
 }
 
@@ -364,7 +373,7 @@ std::ostream& operator<<(std::ostream& out, const ReportedProblem& p) { return o
 
 class ExtractionProblem : public ::testing::TestWithParam<ReportedProblem> {};
 
-TEST_P(ExtractionProblem, EndsTheInstallAfterItsMessage) {
+TEST_P(ExtractionProblem, EndsTheInstallAfterItsMessageAndTakesBackWhatItMade) {
   PackageBuilder package(KeyFile, Title, Product);
   GetParam().records(package);
   const Outcome outcome = RunSetup(package.Bytes());
@@ -374,7 +383,7 @@ TEST_P(ExtractionProblem, EndsTheInstallAfterItsMessage) {
   EXPECT_EQ(outcome.Boxes[0].Text, GetParam().message);
   EXPECT_TRUE(outcome.Ended);
   EXPECT_EQ(outcome.ExitCode, 0u);
-  EXPECT_TRUE(FileExists(ProgramFiles + "\\" + Product + "\\1.0\\readme.txt")) << "what was written before stays";
+  EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
   ExpectNoMenuFolderAndNoRecord();
 }
 
@@ -404,27 +413,164 @@ HWND QueueInput(SetupRun& run, const std::function<void(HWND window)>& queue) {
   return window;
 }
 
-// Exit is handled at the first progress stop, however fast the extraction.
-TEST(Install, ExitConfirmedDuringTheExtractionLetsTheInstallFinish) {
+// ---- Cancelling during the extraction (handled at its first progress
+// stop, however fast the extraction: the input waits in the queue)
+
+HWND QueueStartAnd(SetupRun& run, const std::function<void(HWND window)>& then) {
+  return QueueInput(run, [&](HWND window) {
+    EXPECT_TRUE(Click(FindControlById(window, StartButtonId)));
+    then(window);
+  });
+}
+
+void PressExit(HWND window) { EXPECT_TRUE(Click(FindControlById(window, ExitButtonId))); }
+
+// The Exit question, once it is up.
+HWND WaitForQuestion(SetupRun& run) {
+  HWND question = run.Program->WaitForDialog();
+  if (question) {
+    EXPECT_EQ(ReadDialog(question).Caption, L"Confirm");
+  }
+  return question;
+}
+
+// Answers a box and waits until it is gone, so that the next wait for a
+// box does not find it again.
+bool Answer(HWND box, const std::function<void(HWND box)>& give) {
+  give(box);
+  return WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
+}
+
+bool Answer(HWND box, const std::wstring& button) {
+  return Answer(box, [&](HWND b) { EXPECT_TRUE(AnswerDialog(b, button)); });
+}
+
+struct CancelWay {
+  const char* name;
+  std::function<void(HWND window)> request;
+  std::function<void(HWND question)> confirm;  // null: nothing asked
+};
+
+std::ostream& operator<<(std::ostream& out, const CancelWay& way) { return out << way.name; }
+
+class CancelDuringTheExtraction : public ::testing::TestWithParam<CancelWay> {};
+
+TEST_P(CancelDuringTheExtraction, TakesBackWhatItMadeAndEndsWithoutAWord) {
+  const CancelWay& way = GetParam();
+  // The user's own folder and file in the destination, there before.
+  const std::string mine = ProgramFiles + "\\Mine";
+  CreateDirectoryA(mine.c_str(), nullptr);
+  WriteFileBytes(mine + "\\notes.txt", "mine");
+  WriteFileBytes(ProgramFiles + "\\mine.txt", "mine too");
+
+  SetupRun run(ProductPackage().Bytes());
+  ASSERT_NE(QueueStartAnd(run, way.request), nullptr);
+  if (way.confirm) {
+    HWND question = WaitForQuestion(run);
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(Answer(question, way.confirm));
+  }
+  // The wait for a box ends empty-handed when the program ends first.
+  EXPECT_EQ(run.Program->WaitForDialog(), nullptr) << "no completion box, no other box";
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
+  EXPECT_EQ(ReadTree(mine), (std::map<std::string, std::string>{{"notes.txt", "mine"}}));
+  EXPECT_EQ(ReadTree(ProgramFiles).at("mine.txt"), "mine too");
+  ExpectNoMenuFolderAndNoRecord();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, CancelDuringTheExtraction,
+    ::testing::Values(CancelWay{"ExitYes", PressExit, [](HWND question) { AnswerDialog(question, L"Yes"); }},
+                      CancelWay{"ExitEnter", PressExit, [](HWND question) { PressKey(question, VK_RETURN); }},
+                      CancelWay{"ExitQuestionClosed", PressExit, [](HWND question) { PressCloseBox(question); }},
+                      CancelWay{"WindowCloseBox", [](HWND window) { PressCloseBox(window); }, nullptr}),
+    [](const ::testing::TestParamInfo<CancelWay>& info) { return std::string(info.param.name); });
+
+TEST(Install, ExitAnsweredNoDuringTheExtractionLetsTheInstallComplete) {
   const PackageBuilder package = ProductPackage();
   SetupRun run(package.Bytes());
-  HWND window = QueueInput(run, [](HWND window) {
-    EXPECT_TRUE(Click(FindControlById(window, StartButtonId)));
-    EXPECT_TRUE(Click(FindControlById(window, ExitButtonId)));
-  });
+  HWND window = QueueStartAnd(run, PressExit);
   ASSERT_NE(window, nullptr);
-  HWND question = run.Program->WaitForDialog();
+  HWND question = WaitForQuestion(run);
   ASSERT_NE(question, nullptr);
-  EXPECT_EQ(ReadDialog(question).Caption, L"Confirm");
-  ASSERT_TRUE(AnswerDialog(question, L"Yes"));
+  ASSERT_TRUE(Answer(question, L"No"));
 
-  // The completion box closes by itself; nobody answers it.
+  HWND done = run.Program->WaitForDialog();
+  ASSERT_NE(done, nullptr);
+  EXPECT_EQ(ReadDialog(done).Caption, L"Information");
+  EXPECT_EQ(ProgressPosition(FindControlById(window, ProgressBarId)), 27);
+  ASSERT_TRUE(AnswerDialog(done, L"OK"));
   DWORD code = 1;
   ASSERT_TRUE(run.Program->WaitForExit(&code));
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
   EXPECT_TRUE(FileExists(MenuFolder() + "\\Web.lnk"));
   EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
+}
+
+// The same version again, cancelled: what the first install made, the
+// user's file beside it, the links and the record all stay; only what this
+// run added goes.
+TEST(Install, CancellingAReinstallDeletesNothingThatWasThere) {
+  const PackageBuilder first = ProductPackage();
+  const std::string productDir = ProgramFiles + "\\" + Product;
+  ASSERT_EQ(RunSetup(first.Bytes()).Boxes.size(), 1u);
+  WriteFileBytes(productDir + "\\notes.txt", "mine");
+  std::map<std::string, std::string> before = ReadTree(productDir);
+  const RegistryTree record = ExportRegistry(RecordKey);
+
+  // Records that come before the first stop: a new file, a new folder.
+  const PackageBuilder again = ProductPackage("1.0", [](PackageBuilder& p) {
+    p.File("added.txt", "new").Dir("fresh").File("f.txt", "f").Leave();
+  });
+  SetupRun run(again.Bytes());
+  ASSERT_NE(QueueStartAnd(run, PressExit), nullptr);
+  HWND question = WaitForQuestion(run);
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(Answer(question, L"Yes"));
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+
+  EXPECT_EQ(ReadTree(productDir), before);
+  for (const char* link : {"QuorvixForge.lnk", "Manual.lnk", "Web.lnk"})
+    EXPECT_TRUE(FileExists(MenuFolder() + "\\" + link)) << link;
+  EXPECT_EQ(ExportRegistry(RecordKey), record);
+}
+
+// A file the user holds open (no sharing) while the install is cancelled
+// cannot go: the box names it and counts what is left for its sake; all
+// the rest is removed.
+TEST(Install, AFileHeldOpenDuringTheCancelIsNamedAndTheRestRemoved) {
+  SetupRun run(ProductPackage().Bytes());
+  ASSERT_NE(QueueStartAnd(run, PressExit), nullptr);
+  HWND question = WaitForQuestion(run);
+  ASSERT_NE(question, nullptr);
+  // Written before the first stop, where the question waits.
+  const std::string productDir = ProgramFiles + "\\" + Product;
+  const std::string held = productDir + "\\1.0\\MANUAL\\English\\manual.pdf";
+  HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(Answer(question, L"Yes"));
+
+  HWND box = run.Program->WaitForDialog();
+  const Dialog shown = box ? ReadDialog(box) : Dialog{};
+  if (box) AnswerDialog(box, L"OK");
+  DWORD code = 1;
+  const bool ended = run.Program->WaitForExit(&code);
+  CloseHandle(file);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(shown.Caption, L"Error");
+  // The file, then English, MANUAL, 1.0 and the product folder that hold it.
+  EXPECT_EQ(shown.Text, L"Can not remove " + Wide(held) + L"\r\nand 4 more of the items setup created");
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(Names(ReadTree(productDir)),
+            (std::vector<std::string>{"1.0\\", "1.0\\MANUAL\\", "1.0\\MANUAL\\English\\",
+                                      "1.0\\MANUAL\\English\\manual.pdf"}));
+  ExpectNoMenuFolderAndNoRecord();
 }
 
 // A Start click that waited in the queue behind a click on the destination
