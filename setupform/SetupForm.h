@@ -96,7 +96,7 @@ class TSetupForm {
 
  private:
   void ChooseScale();
-  int Scaled(int designPixels) const;
+  int Scaled(int layoutPixels) const;
   void CreateControls();
   void CenterPanel();
   void PlaceOnDesktop();
