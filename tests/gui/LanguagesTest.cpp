@@ -66,6 +66,7 @@ class Languages : public ::testing::Test {
 };
 
 TEST_F(Languages, EveryTranslatedTextSwitchesBothWaysAndTheRestStaysEnglish) {
+  const DrivesPrefix::ProgramFilesAt programFiles(L"C:\\Program Files");
   SetupRun run(SetupTest::DemoPackage("Demo 1.0", 2000000));
   HWND window = run.WaitForMaximizedWindow();
   ASSERT_NE(window, nullptr);
