@@ -87,6 +87,7 @@ mkdir -p "$(dirname "$out")" "$build_dir"
 stage=$(mktemp -d "$(dirname "$out")/.release.XXXXXX")
 log=$stage/.log
 trap 'rm -rf "$stage"' EXIT
+trap 'exit 1' INT TERM HUP
 
 source "$root/scripts/cross-build-dir.sh"
 steps=7

@@ -12,8 +12,6 @@ rm -rf "$cases"
 mkdir -p "$cases"
 status=0
 
-sed 's|^set(PRODUCT_HOME_PAGE_ENGLISH .*|set(PRODUCT_HOME_PAGE_ENGLISH "www.vendor.example/en/")|' \
-  "$work/vendor/settings.cmake" >"$cases/bad-home-page.cmake"
 cp "$work/vendor/vendor.ico" "$cases/"  # the bad settings' icon, beside them
 printf 'not the password\n' >"$cases/wrong-password"
 
@@ -53,10 +51,20 @@ product=$work/product/1.0
 key=(--key QuorvixForge.exe)
 expect no-product-folder 1 "release: no product folder" "${key[@]}" "$cases/none"
 expect key-not-in-the-tree 1 "release: making data.z from $product failed" "$product" --key Missing.exe
-expect home-page-not-an-address 1 "release: building setup.exe ($work/build/win) failed" "$product" "${key[@]}" \
-  --settings "$cases/bad-home-page.cmake"
-grep -qF 'PRODUCT_HOME_PAGE_ENGLISH' "$cases/home-page-not-an-address/stderr" ||
-  { echo "FAILED home-page-not-an-address: the setting is not named" >&2; status=1; }
+# Settings a build refuses: the vendor's, each with one thing wrong.
+# case | sed expression that spoils the vendor's settings | what the refusal names
+while IFS='|' read -r name edit named; do
+  sed "$edit" "$work/vendor/settings.cmake" >"$cases/$name.cmake"
+  expect "$name" 1 "release: building setup.exe ($work/build/win) failed" "$product" "${key[@]}" \
+    --settings "$cases/$name.cmake"
+  grep -qF "product settings: $named" "$cases/$name/stderr" ||
+    { echo "FAILED $name: the refusal does not name $named" >&2; status=1; }
+done <<'EOF'
+home-page-not-an-address|s#^set(PRODUCT_HOME_PAGE_ENGLISH .*#set(PRODUCT_HOME_PAGE_ENGLISH "www.vendor.example/en/")#|PRODUCT_HOME_PAGE_ENGLISH in
+company-with-a-quote|s#^set(PRODUCT_COMPANY .*#set(PRODUCT_COMPANY "Vendor \\"Best\\" Ltd")#|PRODUCT_COMPANY in
+name-missing|/^set(PRODUCT_NAME /d|PRODUCT_NAME in
+icon-not-an-icon|s#vendor.ico#icon-not-an-icon.cmake#|PRODUCT_ICON in
+EOF
 expect wrong-certificate-password 1 \
   "release: signing setup.exe with $work/vendor/certificate.p12 (no time stamp) failed" "$product" "${key[@]}" \
   --sign "$work/vendor/certificate.p12" --password-file "$cases/wrong-password"
