@@ -77,6 +77,8 @@ product_dir=$(realpath "$product_dir")
 settings=$(realpath "$settings")
 out=$(realpath -m "$out")
 build_dir=$(realpath -m "$build_dir")
+# mkpkg would pack the release into itself.
+case $out/ in "$product_dir"/*) fail "$out lies inside the product folder $product_dir" ;; esac
 version=$(basename "$product_dir")
 name="$folder-$version"
 # The disc's label: ISO 9660 allows 32 of A-Z, 0-9 and _.

@@ -69,6 +69,9 @@ expect wrong-certificate-password 1 \
   "release: signing setup.exe with $work/vendor/certificate.p12 (no time stamp) failed" "$product" "${key[@]}" \
   --sign "$work/vendor/certificate.p12" --password-file "$cases/wrong-password"
 mkdir -p "$cases/out-not-empty/out" && echo "the vendor's own file" >"$cases/out-not-empty/out/mine.txt"
+# The later -o counts.
+expect out-inside-the-product 1 "lies inside the product folder" "$product" "${key[@]}" -o "$product/release"
+[ ! -e "$product/release" ] || { echo "FAILED out-inside-the-product: OUT was made" >&2; status=1; }
 expect out-not-empty 1 "is not an empty folder: remove it or name another" "$product" "${key[@]}"
 expect no-key 2 "usage" "$product"
 exit $status
