@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs from the release's disc image as a user would from a CD: the image
-# is mounted read-only as drive R:, a CD-ROM drive of a copy of the test
+# is mounted read-only as drive R:, a CD-ROM drive of a copy of the template
 # prefix of its own (on a display of its own), and guidriver.exe runs
 # R:\setup.exe, the signed one, from R:\ in English and then in Russian.
 # Each time the product's tree, the three Start-menu links (with the vendor's
@@ -67,8 +67,7 @@ snapshot() { (cd "$disc" && find . -printf '%p %s %m %T@\n' | sort && sha256sum 
 disc_before=$(snapshot)
 image_before=$(sha256sum <"$iso")
 
-# Other tests may be removing their temporary files meanwhile.
-cp -a "$WINEPREFIX/." "$copy/prefix/" 2>/dev/null
+wine_prefix_copy "$copy/prefix" || exit 1
 export WINEPREFIX=$copy/prefix
 ln -s "$disc" "$WINEPREFIX/dosdevices/r:"
 unset DISPLAY
