@@ -27,8 +27,11 @@ disc=$copy/disc
 files=$copy/disc-files
 immutable=
 cleanup() {
-  wineserver -k >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1
+  # Only the copy's server: until the copy is made, WINEPREFIX is the shared one.
+  if [[ $WINEPREFIX == "$copy/prefix" ]]; then
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+  fi
   xvfb_stop
   mountpoint -q "$disc" && umount "$disc"
   [ -z "$immutable" ] || chattr -R -i "$files" 2>/dev/null
@@ -53,8 +56,8 @@ else
   else
     mountpoint -q "$disc" && umount "$disc"
     rmdir "$disc"
+    immutable=1  # also undone when only part of it was done
     if chattr -R +i "$files" 2>>"$copy/mount-error"; then
-      immutable=1
       disc=$files
       echo "the disc: $reason, bind mount refused; the image's files made immutable"
     else
