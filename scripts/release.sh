@@ -125,13 +125,16 @@ build_mkpkg() {
 mkpkg=$build_dir/native/tools/mkpkg/mkpkg
 
 # The signature names the product and its English home page, as the
-# build's settings have them.
+# build's settings have them. osslsigncode writes the name as ASCII text
+# (an IA5String), where Windows would show any other letter garbled: a name
+# that is not all ASCII is left out, and Windows shows the file's name.
 setting() { sed -n "s/^#define $1 \"\\(.*\\)\"\$/\\1/p" "$build_dir/win/product/ProductSettings.h"; }
 sign_setup() {
-  local password=()
+  local password=() description=(-n "$(setting PRODUCT_NAME) Setup")
   [ -z "$password_file" ] || password=(-readpass "$password_file")
+  ! LC_ALL=C grep -q '[^ -~]' <<<"${description[1]}" || description=()
   osslsigncode sign -pkcs12 "$certificate" ${password[@]+"${password[@]}"} -h sha256 \
-    -n "$(setting PRODUCT_NAME) Setup" -i "$(setting PRODUCT_HOME_PAGE_ENGLISH)" \
+    ${description[@]+"${description[@]}"} -i "$(setting PRODUCT_HOME_PAGE_ENGLISH)" \
     -in "$stage/setup.exe" -out "$stage/setup.signed.exe" &&
     mv "$stage/setup.signed.exe" "$stage/setup.exe"
 }
