@@ -3,6 +3,10 @@
 build_dir=$(cd "$1" && pwd)
 export WINE_ROOT="$build_dir/wine"
 export WINEPREFIX="$WINE_ROOT/prefix"
+# A pristine copy of the prefix that nothing runs in: the tests that need a
+# prefix of their own copy this one, never the live prefix, where other tests
+# create and remove files while the copy is made.
+export WINE_TEMPLATE="$WINE_ROOT/template"
 export WINEARCH=win32
 export WINEDEBUG=-all
 # Keep Wine from writing menu entries and desktop files into the real $HOME.
@@ -12,14 +16,29 @@ export HOME="$WINE_ROOT/home"
 mkdir -p "$HOME"
 
 # Creates a fresh prefix with a 1024x768 virtual desktop (so windows behave
-# as under a window manager) and a drive D: that tests may point anywhere.
+# as under a window manager), first as the template, then the live prefix as
+# a copy of it. Both are complete before any program runs in either.
 wine_prefix_create() {
   rm -rf "$WINE_ROOT"
   mkdir -p "$HOME"
-  wineboot -i >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-  wineserver -w
+  (
+    export WINEPREFIX=$WINE_TEMPLATE
+    wineboot -i >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    wineserver -w
+  )
+  wine_prefix_copy "$WINEPREFIX"
+}
+
+# Copies the template to a new prefix at $1 (which must not exist yet, or be
+# an empty folder). Fails loudly: a half-copied prefix is no test prefix.
+wine_prefix_copy() {
+  if [ ! -f "$WINE_TEMPLATE/system.reg" ]; then
+    echo "wine_prefix_copy: no template prefix at $WINE_TEMPLATE: run scripts/test.sh, which creates it" >&2
+    return 1
+  fi
+  mkdir -p "$1" && cp -a "$WINE_TEMPLATE/." "$1/"
 }
 
 # Starts a persistent wineserver and warms it up, so each test starts fast.

@@ -44,26 +44,35 @@ inline std::string Missing(bool smallDrive) {
 }
 
 // Points the shell's Program Files folder at `path` (made if missing) for
-// the life of the object, then back at C:\Program Files.
+// the life of the object, then back where it was. Every test that reads the
+// default destination says where it expects it, so that none depends on
+// what an earlier test left behind.
 class ProgramFilesAt {
  public:
-  explicit ProgramFilesAt(const std::wstring& path) {
+  explicit ProgramFilesAt(const std::wstring& path) : old_(Get()) {
     CreateDirectoryW(path.c_str(), nullptr);
     Set(path);
   }
-  ~ProgramFilesAt() { Set(L"C:\\Program Files"); }
+  ~ProgramFilesAt() { Set(old_); }
   ProgramFilesAt(const ProgramFilesAt&) = delete;
   ProgramFilesAt& operator=(const ProgramFilesAt&) = delete;
 
  private:
-  static void Set(const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_SET_VALUE, &key))
-      return;
-    RegSetValueExW(key, L"ProgramFilesDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                   DWORD((path.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+  static constexpr wchar_t Key[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
+  static constexpr wchar_t Value[] = L"ProgramFilesDir";
+
+  static std::wstring Get() {
+    wchar_t buffer[MAX_PATH] = {};
+    DWORD size = sizeof buffer - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, Key, Value, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+      return L"C:\\Program Files";
+    return buffer;
   }
+  static void Set(const std::wstring& path) {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, Key, Value, REG_SZ, path.c_str(), DWORD((path.size() + 1) * sizeof(wchar_t)));
+  }
+
+  std::wstring old_;
 };
 
 // A file that takes room on a drive until it is removed or the object goes.

@@ -53,6 +53,7 @@ std::wstring FreeText(const LanguageView& view, int64_t freeBytes, bool tooLittl
 }
 
 TEST(Languages, EveryTranslatedTextSwitchesBothWaysAndTheRestStaysEnglish) {
+  const DrivesPrefix::ProgramFilesAt programFiles(L"C:\\Program Files");
   SetupRun run(SetupTest::DemoPackage("Demo 1.0", 2000000));
   HWND window = run.WaitForMaximizedWindow();
   ASSERT_NE(window, nullptr);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A copy of the Wine test prefix for the tests that move the Program Files
+# A copy of the Wine template prefix for the tests that move the Program Files
 # folder (HKLM\Software\Microsoft\Windows\CurrentVersion ProgramFilesDir, which
 # the tests set themselves) and need drives of their own:
 #   D:  a plain folder on the build disk
@@ -15,7 +15,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" "$1"
 action=$2
 shift 2
 
-test_prefix=$WINEPREFIX
 copy_root=$build_dir/drives-prefix
 copy_prefix=$copy_root/prefix
 small_drive=$copy_root/m
@@ -39,7 +38,7 @@ case $action in
   setup)
     remove_copy
     mkdir -p "$small_drive" "$plain_drive" || exit 1
-    cp -a "$test_prefix" "$copy_prefix" || exit 1
+    wine_prefix_copy "$copy_prefix" || exit 1
     if ! mount -t tmpfs -o size=1m tmpfs "$small_drive" 2>"$copy_root/mount-error"; then
       echo "M: is a plain folder: mount -t tmpfs failed ($(cat "$copy_root/mount-error")); the small-drive tests skip"
     fi

@@ -3,7 +3,8 @@
 // pixels. Runs under the same Wine and display as the program it drives.
 //
 // Used by the GUI test programs (tests/gui/, GoogleTest; register them with
-// add_gui_tests() in tests/gui/CMakeLists.txt so that they never overlap)
+// add_gui_test_program() in tests/gui/CMakeLists.txt, with the screen's lock
+// or a display of their own, so that they never overlap)
 // and by the command-line front guidriver.exe.
 //
 //   GuiDriver::TempDir dir;                            // a fresh, empty folder

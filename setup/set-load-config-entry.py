@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Points a linked program's load-configuration directory entry at its
-_load_config_used structure (runtime/LoadConfig.cpp).
+_load_config_used structure (LoadConfig.cpp).
 
     set-load-config-entry.py PROGRAM.exe PROGRAM.map
 
