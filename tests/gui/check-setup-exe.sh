@@ -28,6 +28,16 @@ while read -r dll; do
   status=1
 done < <(comm -13 <(echo "$imports") <(tr ' ' '\n' <<<"$known_imports") | grep .)
 
+# The program runs on one thread, and its build relies on that (runtime/:
+# one record of the exceptions in flight; local statics without locks). A
+# second thread would break those quietly: it must show here first.
+for call in CreateThread _beginthread _beginthreadex CreateRemoteThread QueueUserWorkItem; do
+  if grep -qE "^\s+[0-9a-f]+\s+[0-9]+\s+$call\$" <<<"$headers"; then
+    echo "setup.exe imports $call: it would no longer run on one thread (see runtime/README.md)" >&2
+    status=1
+  fi
+done
+
 manifest=$(strings -n 6 "$exe")
 for needed in 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' 'processorArchitecture="*"' \
   'requestedExecutionLevel level="asInvoker"'; do
