@@ -65,11 +65,7 @@ std::string FolderOf(const std::string& path) { return path.substr(0, UpToLastSe
 // An empty name (a package without a product or version folder) adds no
 // level: "\\" alone would be the root of the drive.
 void EnterOrCreateFolder(const std::string& name) {
-  if (name.empty()) return;
-  const std::string folder = name + "\\";
-  if (SetCurrentDir(folder)) return;
-  CreateDir(folder);
-  SetCurrentDir(folder);
+  if (!name.empty()) EnterOrCreateDir(name);
 }
 
 }  // namespace
