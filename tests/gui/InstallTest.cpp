@@ -263,6 +263,50 @@ TEST(Install, AnEmptyProductFolderNameAddsNoFolderLevel) {
 
 // ---- Installs that cannot go on
 
+// The names directly in a folder ("*" of it), for seeing that nothing appeared.
+std::vector<std::string> Entries(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(found.cFileName);
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+// Windows makes the folders "a " and "b.." as "a" and "b" and then cannot
+// enter them: without the load check's rule the leave records after them
+// climbed out of the product folder, and the files after those landed in
+// C:\Program Files and at the root of C:.
+TEST(Install, APackageWithFolderNamesWindowsRewritesIsRefusedBeforeAnythingIsWritten) {
+  PackageBuilder package(KeyFile, Title, Product);
+  package.Dir("a ").Leave().File("escaped-1.txt", "1").Dir("b..").Leave().File("escaped-2.txt", "2");
+  package.Dir("1.0").File(KeyFile, "MZ").Leave();
+  const std::string& bytes = package.Bytes();
+  const Package::CheckResult check = Package::CheckPackage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  ASSERT_EQ(check.Status, Package::CheckStatus::Damaged);
+  const std::vector<std::string> rootBefore = Entries("C:"), programFilesBefore = Entries(ProgramFiles);
+
+  SetupRun run(bytes);
+  HWND box = run.Program->WaitForDialog();
+  ASSERT_NE(box, nullptr);
+  const Dialog shown = ReadDialog(box);
+  EXPECT_EQ(shown.Caption, L"Error");
+  EXPECT_EQ(shown.Text, Wide("Bad format of file: \"data.z\"\r\n" + Package::DescribeProblem(check)));
+  EXPECT_NE(shown.Text.find(L"\"a \""), std::wstring::npos) << "the name refused";
+  ASSERT_TRUE(AnswerDialog(box, L"OK"));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+  EXPECT_EQ(run.Program->WaitForDialog(), nullptr) << "one message only";
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+  EXPECT_EQ(code, 0u);
+
+  EXPECT_EQ(Entries("C:"), rootBefore);
+  EXPECT_EQ(Entries(ProgramFiles), programFilesBefore);
+  ExpectNoMenuFolderAndNoRecord();
+}
+
 TEST(Install, ADestinationRemovedAfterItWasChosenEndsTheProgramWithNothingMade) {
   const std::string destination = "C:\\Chosen";
   CreateDirectoryA(destination.c_str(), nullptr);
