@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -395,6 +396,115 @@ TEST(Install, AFullDiskStopsTheInstallAndTouchesNothingElse) {
   EXPECT_EQ(onDrive.at("Apps\\QuorvixForge\\1.0\\small.txt"), "fits");
   ExpectNoMenuFolderAndNoRecord();
 }
+
+// ---- Links that cannot be saved
+
+// The Linux path of a Windows one (Wine's own kernel32 export); empty when
+// there is none.
+std::string UnixPathOf(const std::string& windowsPath) {
+  using UnixFileName = char*(CDECL*)(const wchar_t*);
+  const auto unixFileName = reinterpret_cast<UnixFileName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* name = unixFileName ? unixFileName(Wide(windowsPath).c_str()) : nullptr;
+  if (!name) return "";
+  std::string path(name);
+  HeapFree(GetProcessHeap(), 0, name);
+  return path;
+}
+
+// Runs a Linux program, which Wine starts like any other (its exit code
+// does not come back) and waits for its end.
+bool RunLinuxProgram(std::string commandLine) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  WaitForSingleObject(process.hProcess, 30000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+// A folder in which not even root can make a file (as root, Wine writes
+// into read-only folders): chattr +i, undone at the end so that the prefix
+// copy can be removed.
+class ImmutableFolder {
+ public:
+  explicit ImmutableFolder(const std::string& folder) : unixPath(UnixPathOf(folder)) {
+    if (unixPath.empty() || !RunLinuxProgram("/usr/bin/chattr +i \"" + unixPath + "\"")) return;
+    // Whether it took: a file can no longer be made there.
+    const std::string probe = folder + "\\probe.tmp";
+    const HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    locked = file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED;
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      DeleteFileA(probe.c_str());
+    }
+  }
+  ~ImmutableFolder() {
+    if (!unixPath.empty()) RunLinuxProgram("/usr/bin/chattr -i \"" + unixPath + "\"");
+  }
+  ImmutableFolder(const ImmutableFolder&) = delete;
+  ImmutableFolder& operator=(const ImmutableFolder&) = delete;
+  bool Locked() const { return locked; }
+
+ private:
+  std::string unixPath;
+  bool locked = false;
+};
+
+struct LinkObstacle {
+  const char* name;
+  // Puts it in the way of the first link in the (existing) menu folder,
+  // leaving in `guard` what lifts it again; false when this machine does
+  // not allow it.
+  std::function<bool(const std::string& menuFolder, std::unique_ptr<ImmutableFolder>& guard)> put;
+};
+
+std::ostream& operator<<(std::ostream& out, const LinkObstacle& o) { return out << o.name; }
+
+class LinkNotSaved : public ::testing::TestWithParam<LinkObstacle> {};
+
+// The link's save fails: the system's text under the program's title, no
+// completion message, no record, no link.
+TEST_P(LinkNotSaved, StopsTheInstallWithTheSystemsText) {
+  const std::string menu = MenuFolder();
+  ASSERT_TRUE(CreateDirectoryA((StartMenuPrograms() + "\\" + Product).c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(menu.c_str(), nullptr));
+  std::unique_ptr<ImmutableFolder> guard;
+  if (!GetParam().put(menu, guard)) GTEST_SKIP() << "chattr +i is not allowed here (root on a file system that has it is needed)";
+
+  const Outcome outcome = RunSetup(ProductPackage().Bytes());
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"setup");
+  wchar_t* systemText = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 DWORD(E_ACCESSDENIED), 0, reinterpret_cast<wchar_t*>(&systemText), 0, nullptr);
+  ASSERT_NE(systemText, nullptr);
+  std::wstring expected(systemText);
+  LocalFree(systemText);
+  while (!expected.empty() && (expected.back() <= L' ' || expected.back() == L'.')) expected.pop_back();
+  EXPECT_EQ(outcome.Boxes[0].Text, expected + L".");
+  EXPECT_TRUE(outcome.Ended);
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  EXPECT_FALSE(FileExists(menu + "\\QuorvixForge.lnk"));
+  EXPECT_FALSE(FileExists(menu + "\\Manual.lnk")) << "nothing after the failed link";
+  EXPECT_EQ(ExportRegistry(RecordKey), RegistryTree{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Obstacles, LinkNotSaved,
+    ::testing::Values(LinkObstacle{"FolderOfTheLinksName",
+                                   [](const std::string& menu, std::unique_ptr<ImmutableFolder>&) {
+                                     return CreateDirectoryA((menu + "\\QuorvixForge.lnk").c_str(), nullptr) != FALSE;
+                                   }},
+                      LinkObstacle{"MenuFolderThatCannotBeWritten",
+                                   [](const std::string& menu, std::unique_ptr<ImmutableFolder>& guard) {
+                                     guard = std::make_unique<ImmutableFolder>(menu);
+                                     return guard->Locked();
+                                   }}),
+    [](const ::testing::TestParamInfo<LinkObstacle>& info) { return std::string(info.param.name); });
 
 // ---- Problems the extraction reports itself
 
