@@ -248,7 +248,8 @@ TEST(Install, ReusesTheFoldersAddsASecondVersionAndReplacesTheSameVersion) {
 }
 
 // A package that names no product folder: the version folder goes straight
-// under the destination and under Programs, never to the root of a drive.
+// under the destination and under Programs, never to the root of a drive,
+// and no record is written.
 TEST(Install, AnEmptyProductFolderNameAddsNoFolderLevel) {
   PackageBuilder package(KeyFile, Title, "");
   package.Dir("1.0").File(KeyFile, "MZ").File("readme.txt", "r").Leave();
@@ -260,6 +261,9 @@ TEST(Install, AnEmptyProductFolderNameAddsNoFolderLevel) {
   EXPECT_TRUE(FileExists(StartMenuPrograms() + "\\1.0\\QuorvixForge.lnk"));
   for (const char* root : {"C:\\1.0", "C:\\QuorvixForge.exe"})
     EXPECT_FALSE(FolderExists(root) || FileExists(root)) << root << " made at the root of the drive";
+  // Nor a record among Software's own keys: it would belong to no product.
+  for (const char* key : {"Versions", "General"})
+    EXPECT_EQ(ExportRegistry(std::string("HKEY_CURRENT_USER\\Software\\") + key), RegistryTree{}) << key;
 }
 
 // ---- Installs that cannot go on
