@@ -247,6 +247,23 @@ TEST(Install, ReusesTheFoldersAddsASecondVersionAndReplacesTheSameVersion) {
   ExpectLinkLine(MenuFolder("1.0") + "\\Manual.lnk", "Local path : " + dir1 + "\\MANUAL\\English\\manual.pdf");
 }
 
+// Wine set to report Vista to setup.exe alone: the DLL search is then
+// restricted the Vista way, under which the shell still makes links.
+TEST(Install, UnderVistaMakesTheLinksToo) {
+  const wchar_t vista[] = L"vista";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\setup.exe", L"Version", REG_SZ, vista,
+                            sizeof vista),
+            ERROR_SUCCESS);
+  const Outcome outcome = RunSetup(ProductPackage().Bytes());
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  EXPECT_EQ(outcome.ProgressAtLastBox, 27);
+  const std::string menu = MenuFolder();
+  EXPECT_EQ(Names(ReadTree(menu)), (std::vector<std::string>{"Manual.lnk", "QuorvixForge.lnk", "Web.lnk"}));
+  ExpectLinkLine(menu + "\\QuorvixForge.lnk", "Local path : " + ProgramFiles + "\\" + Product + "\\1.0\\" + KeyFile);
+}
+
 // A package that names no product folder: the version folder goes straight
 // under the destination and under Programs, never to the root of a drive,
 // and no record is written.
