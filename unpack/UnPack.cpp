@@ -114,8 +114,7 @@ bool TUnPack::Extract() {
   // Going on in whatever directory is current would scatter the product
   // somewhere else: refuse before anything is written.
   if (!SetCurrentDir(TargetDir)) throw EInOutError(int(GetLastError()));
-  Depth = 0;
-  ExpectedDir = DirectoryKey(ToWide(GetCurrentDir()));
+  TargetKey = ExpectedDir = DirectoryKey(ToWide(GetCurrentDir()));
 
   while (Pos < Size) {
     const int32_t record = Pos;
@@ -166,15 +165,13 @@ void TUnPack::EnterDirectory() {
   const std::string name = TakeString();
   if (RootDirName.empty()) RootDirName = name;
   EnterOrCreateDir(name);
-  Depth += Package::EnteredLevels(name);
   ExpectedDir = DirectoryKey(ExpectedDir + L"\\" + ToWide(name));
   RequireExpectedDir();
 }
 
 void TUnPack::LeaveDirectory() {
   ++Pos;
-  if (Depth == 0) return;
-  --Depth;
+  if (ExpectedDir.size() <= TargetKey.size()) return;
   // The parent keeps its separator: C:\Apps\Demo gives C:\Apps\, C:\Apps gives C:\.
   const std::string current = GetCurrentDir();
   SetCurrentDir(current.substr(0, UpToLastSeparator(current)));

@@ -54,6 +54,9 @@ class TUnPack {
   // Raises unless the current directory is ExpectedDir.
   void RequireExpectedDir() const;
 
-  int Depth = 0;            // levels below TargetDir
-  std::wstring ExpectedDir;  // where the records lead, as DirectoryKey gives it
+  // Where the records lead, and TargetDir, as DirectoryKey gives them. The
+  // levels are counted here, on the names as the system converts them: in a
+  // double-byte code page a backslash byte may belong to a character.
+  std::wstring ExpectedDir;
+  std::wstring TargetKey;
 };

@@ -433,17 +433,26 @@ std::string UnixPathOf(const std::string& windowsPath) {
   return path;
 }
 
-// Runs a Linux program, which Wine starts like any other (its exit code
-// does not come back) and waits for its end.
-bool RunLinuxProgram(std::string commandLine) {
+// Starts a Linux program, which Wine runs like any other; its end and exit
+// code do not come back reliably, so callers look for its effect.
+bool StartLinuxProgram(std::string commandLine) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
     return false;
-  WaitForSingleObject(process.hProcess, 30000);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  return true;
+}
+
+// Whether a new file can be made in the folder (made and removed again).
+bool CanMakeFileIn(const std::string& folder) {
+  const std::string probe = folder + "\\probe.tmp";
+  const HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  DeleteFileA(probe.c_str());
   return true;
 }
 
@@ -452,26 +461,21 @@ bool RunLinuxProgram(std::string commandLine) {
 // copy can be removed.
 class ImmutableFolder {
  public:
-  explicit ImmutableFolder(const std::string& folder) : unixPath(UnixPathOf(folder)) {
-    if (unixPath.empty() || !RunLinuxProgram("/usr/bin/chattr +i \"" + unixPath + "\"")) return;
-    // Whether it took: a file can no longer be made there.
-    const std::string probe = folder + "\\probe.tmp";
-    const HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    locked = file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED;
-    if (file != INVALID_HANDLE_VALUE) {
-      CloseHandle(file);
-      DeleteFileA(probe.c_str());
-    }
+  explicit ImmutableFolder(const std::string& folder) : folder(folder), unixPath(UnixPathOf(folder)) {
+    if (unixPath.empty() || !StartLinuxProgram("/usr/bin/chattr +i \"" + unixPath + "\"")) return;
+    locked = WaitUntil([&] { return !CanMakeFileIn(folder); });
   }
   ~ImmutableFolder() {
-    if (!unixPath.empty()) RunLinuxProgram("/usr/bin/chattr -i \"" + unixPath + "\"");
+    if (unixPath.empty()) return;
+    StartLinuxProgram("/usr/bin/chattr -i \"" + unixPath + "\"");
+    EXPECT_TRUE(WaitUntil([&] { return CanMakeFileIn(folder); })) << "still locked: " << unixPath;
   }
   ImmutableFolder(const ImmutableFolder&) = delete;
   ImmutableFolder& operator=(const ImmutableFolder&) = delete;
   bool Locked() const { return locked; }
 
  private:
-  std::string unixPath;
+  std::string folder, unixPath;
   bool locked = false;
 };
 
