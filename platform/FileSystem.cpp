@@ -1,6 +1,7 @@
 #include "FileSystem.h"
 
 #include "Errors.h"
+#include "Text.h"
 
 namespace {
 
@@ -79,4 +80,13 @@ bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str(
 
 void CreateDir(const std::string& path) {
   if (!CreateDirectoryA(path.c_str(), nullptr)) RaiseLastError();
+}
+
+bool EnterOrCreateDir(const std::string& name, TCreatedItems* created) {
+  const std::string path = name + "\\";
+  if (SetCurrentDir(path)) return false;
+  CreateDir(name);
+  if (created) created->FolderCreated(JoinPath(GetCurrentDir(), name));
+  if (!SetCurrentDir(path)) RaiseLastError();
+  return true;
 }

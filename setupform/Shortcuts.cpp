@@ -65,12 +65,7 @@ std::string FolderOf(const std::string& path) { return path.substr(0, UpToLastSe
 // An empty name (a package without a product or version folder) adds no
 // level: "\\" alone would be the root of the drive.
 void EnterOrCreateFolder(const std::string& name, TCreatedItems& created) {
-  if (name.empty()) return;
-  const std::string folder = name + "\\";
-  if (SetCurrentDir(folder)) return;
-  CreateDir(folder);
-  created.FolderCreated(JoinPath(GetCurrentDir(), name));
-  SetCurrentDir(folder);
+  if (!name.empty()) EnterOrCreateDir(name, &created);
 }
 
 }  // namespace
@@ -119,10 +114,14 @@ void TSetupForm::CreateLNK(const std::string& Description, const std::string& Ta
   StepProgress();
   const std::string linkFile = LinkName + ".lnk";
   const std::string linkPath = MenuFolder + "\\" + linkFile;
-  const ComPtr<IPersistFile> file = object.Query<IPersistFile>(IID_IPersistFile);
+  const ComPtr<IPersistFile> file = QueryInterfaceOrRaise<IPersistFile>(object, IID_IPersistFile);
   StepProgress();
   const bool existed = PathExists(linkPath);
-  if (file) file->Save(ToWide(linkPath, CodePageAnsi).c_str(), FALSE);
+  const HRESULT saved = file->Save(ToWide(linkPath, CodePageAnsi).c_str(), FALSE);
+  // Recorded also when the save failed part-way: the install then stops and takes it back.
   if (!existed && PathExists(linkPath)) Created.FileCreated(MenuFolder, linkFile);
+  // A link that was not written must not be announced: the install stops
+  // here, before the completion message and the record.
+  OleCheck(saved);
   StepProgress();
 }

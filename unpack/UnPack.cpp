@@ -23,6 +23,21 @@ std::string HexByte(uint8_t value) {
   return text;
 }
 
+// A directory path as the check of the current directory compares it: wide,
+// '/' read as '\\', no empty components, no trailing separator, and in upper
+// case, as Windows compares names.
+std::wstring DirectoryKey(const std::wstring& path) {
+  std::wstring key;
+  for (wchar_t c : path) {
+    if (c == L'/') c = L'\\';
+    if (c == L'\\' && !key.empty() && key.back() == L'\\') continue;
+    key.push_back(c);
+  }
+  if (!key.empty() && key.back() == L'\\') key.pop_back();
+  if (!key.empty()) CharUpperBuffW(key.data(), DWORD(key.size()));
+  return key;
+}
+
 }  // namespace
 
 std::string TUnPack::TakeString() {
@@ -99,6 +114,7 @@ bool TUnPack::Extract() {
   // Going on in whatever directory is current would scatter the product
   // somewhere else: refuse before anything is written.
   if (!SetCurrentDir(TargetDir)) throw EInOutError(int(GetLastError()));
+  TargetKey = ExpectedDir = DirectoryKey(ToWide(GetCurrentDir()));
 
   while (Pos < Size) {
     const int32_t record = Pos;
@@ -150,17 +166,26 @@ void TUnPack::EnterDirectory() {
   ++Pos;
   const std::string name = TakeString();
   if (RootDirName.empty()) RootDirName = name;
-  if (SetCurrentDir(name + "\\")) return;
-  CreateDir(name);
-  if (Created) Created->FolderCreated(JoinPath(GetCurrentDir(), name));
-  SetCurrentDir(name + "\\");
+  EnterOrCreateDir(name, Created);
+  ExpectedDir = DirectoryKey(ExpectedDir + L"\\" + ToWide(name));
+  RequireExpectedDir();
 }
 
 void TUnPack::LeaveDirectory() {
   ++Pos;
+  if (ExpectedDir.size() <= TargetKey.size()) return;
   // The parent keeps its separator: C:\Apps\Demo gives C:\Apps\, C:\Apps gives C:\.
   const std::string current = GetCurrentDir();
   SetCurrentDir(current.substr(0, UpToLastSeparator(current)));
+  ExpectedDir.erase(ExpectedDir.rfind(L'\\'));
+  RequireExpectedDir();
+}
+
+// The load check counted the levels that Windows should enter; a name it
+// resolves otherwise (the next alias nobody thought of) shows here, before
+// anything is written in the wrong place.
+void TUnPack::RequireExpectedDir() const {
+  if (DirectoryKey(ToWide(GetCurrentDir())) != ExpectedDir) throw EInOutError(ERROR_PATH_NOT_FOUND);
 }
 
 void TUnPack::ExtractFile() {

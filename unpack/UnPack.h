@@ -39,6 +39,9 @@ class TUnPack {
   // Replays the records into TargetDir; false only when no package is held.
   // File-system failures, a TargetDir that cannot be entered among them,
   // raise EInOutError and leave the package held, Pos at the failed record.
+  // So does a current directory other than the one the records lead to:
+  // nothing is written anywhere else. Leave records beyond TargetDir (which
+  // the load check lets through only at the end) do not climb out of it.
   // An end of the program requested while messages are handled at a
   // progress stop raises EAbort there: no record after that stop is replayed.
   bool Extract();
@@ -54,4 +57,12 @@ class TUnPack {
   // at load, so every field of a record before an unknown kind is complete.
   std::string TakeString();
   int32_t TakeInt32();
+  // Raises unless the current directory is ExpectedDir.
+  void RequireExpectedDir() const;
+
+  // Where the records lead, and TargetDir, as DirectoryKey gives them. The
+  // levels are counted here, on the names as the system converts them: in a
+  // double-byte code page a backslash byte may belong to a character.
+  std::wstring ExpectedDir;
+  std::wstring TargetKey;
 };
