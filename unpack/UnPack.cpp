@@ -158,13 +158,15 @@ void TUnPack::CheckPacing() {
   NextStop = int32_t(std::min<int64_t>(int64_t(NextStop) + Step, INT32_MAX));
   if (OnProgress) OnProgress();
   ProcessMessages();
+  // Exit confirmed or the window closed meanwhile: the user wants nothing more written.
+  if (IsTerminated()) throw EAbort();
 }
 
 void TUnPack::EnterDirectory() {
   ++Pos;
   const std::string name = TakeString();
   if (RootDirName.empty()) RootDirName = name;
-  EnterOrCreateDir(name);
+  EnterOrCreateDir(name, Created);
   ExpectedDir = DirectoryKey(ExpectedDir + L"\\" + ToWide(name));
   RequireExpectedDir();
 }
@@ -190,7 +192,10 @@ void TUnPack::ExtractFile() {
   ++Pos;
   const std::string name = TakeString();
   const int32_t length = TakeInt32();
-  THandle file = CreateFileForWriting(name);
+  bool createdNew = false;
+  THandle file = CreateFileForWriting(name, &createdNew);
+  // Recorded before its data are written: a write that fails leaves it behind.
+  if (createdNew && Created) Created->FileCreated(GetCurrentDir(), name);
   WriteWhole(file, Buffer.get() + Pos, uint32_t(length));
   CloseFile(file);
   if (Package::KeyNameMatches(name, KeyFileName)) {
