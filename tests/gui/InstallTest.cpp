@@ -666,19 +666,27 @@ bool CanMakeFileIn(const std::string& folder) {
 class ImmutableFolder {
  public:
   explicit ImmutableFolder(const std::string& folder) : folder(folder), unixPath(UnixPathOf(folder)) {
-    if (unixPath.empty() || !StartLinuxProgram("/usr/bin/chattr +i \"" + unixPath + "\"")) return;
-    locked = WaitUntil([&] { return !CanMakeFileIn(folder); });
+    if (!unixPath.empty()) locked = Change("+i", [&] { return !CanMakeFileIn(folder); });
   }
   ~ImmutableFolder() {
     if (unixPath.empty()) return;
-    StartLinuxProgram("/usr/bin/chattr -i \"" + unixPath + "\"");
-    EXPECT_TRUE(WaitUntil([&] { return CanMakeFileIn(folder); })) << "still locked: " << unixPath;
+    EXPECT_TRUE(Change("-i", [&] { return CanMakeFileIn(folder); })) << "still locked: " << unixPath;
   }
   ImmutableFolder(const ImmutableFolder&) = delete;
   ImmutableFolder& operator=(const ImmutableFolder&) = delete;
   bool Locked() const { return locked; }
 
  private:
+  // Runs chattr until its effect shows: on a loaded machine a Linux program
+  // started from Wine can take long to run, or not run at all.
+  bool Change(const char* flag, const std::function<bool()>& done) const {
+    for (int attempt = 0; attempt < 6; ++attempt) {
+      if (!StartLinuxProgram(std::string("/usr/bin/chattr ") + flag + " \"" + unixPath + "\"")) return false;
+      if (WaitUntil(done, 10000)) return true;
+    }
+    return false;
+  }
+
   std::string folder, unixPath;
   bool locked = false;
 };
