@@ -8,6 +8,7 @@
 
 #include "Application.h"
 #include "ControlIds.h"
+#include "Languages.h"
 #include "SetupForm.h"
 #include "WindowClasses.h"
 
@@ -51,7 +52,6 @@ struct ControlDescription {
   unsigned options;
 };
 
-constexpr const wchar_t* languageItems[] = {L"English", L"Russian"};
 constexpr int ProgressMax = 27;  // 8 extraction events, 1 for the menu folder, 6 for each of 3 links
 
 }  // namespace
@@ -109,8 +109,8 @@ void TSetupForm::CreateControls() {
     }
   }
 
-  for (const wchar_t* item : languageItems)
-    SendMessageW(LanguageComboBox.Handle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (int32_t number = 0; const TLanguage* language = FindLanguage(number); ++number)
+    SendMessageW(LanguageComboBox.Handle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(language->Name));
   SendMessageW(LanguageComboBox.Handle, CB_SETITEMHEIGHT, 0, Scaled(13));
   SendMessageW(ProgressBar.Handle, PBM_SETRANGE32, 0, ProgressMax);
   SendMessageW(ProgressBar.Handle, PBM_SETPOS, 0, 0);
