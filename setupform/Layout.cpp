@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "Application.h"
 #include "ControlIds.h"
 #include "Languages.h"
 #include "SetupForm.h"
@@ -101,7 +100,6 @@ void TSetupForm::CreateControls() {
                                           row.parent ? row.parent->Handle : Handle,
                                           reinterpret_cast<HMENU>(INT_PTR(row.id)), GetModuleHandleW(nullptr), this);
     SendMessageW(row.control->Handle, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Get()), FALSE);
-    if (row.kind == Kind::GroupBox) ForwardGroupBoxMessages(row.control->Handle, this);
     if (row.kind == Kind::Label) {
       TLabel& label = static_cast<TLabel&>(*row.control);
       label.RightJustify = (row.options & RightJustify) != 0;
@@ -116,20 +114,11 @@ void TSetupForm::CreateControls() {
   SendMessageW(ProgressBar.Handle, PBM_SETPOS, 0, 0);
 }
 
-// The window starts at the client size its layout was drawn for; FormCreate
-// then fits it to the work area.
-void TSetupForm::Create() {
-  RegisterWindowClasses();
-  ChooseScale();
+// The client size the layout was drawn for, with the frame around it.
+SIZE TSetupForm::InitialWindowSize() const {
   RECT frame{0, 0, Scaled(InitialClientWidth), Scaled(InitialClientHeight)};
   AdjustWindowRectEx(&frame, FormStyle, FALSE, FormExStyle);
-  CreateWindowExW(FormExStyle, FormClassName, L"Setup", FormStyle, 0, 0, frame.right - frame.left,
-                  frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-  if (!Handle) return;
-  CreateControls();
-  CenterPanel();
-  Guarded([this] { FormCreate(); });
-  PlaceOnDesktop();
+  return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 // Halves rounded toward zero, as signed integer division does: a window
@@ -144,7 +133,6 @@ void TSetupForm::CenterPanel() {
 }
 
 void TSetupForm::FormResize() { CenterPanel(); }
-void TSetupForm::FormActivate() { CenterPanel(); }
 
 POINT CentredOnDesktop(const RECT& desktop, SIZE window) {
   // Halves rounded toward zero; a window larger than the desktop keeps to
