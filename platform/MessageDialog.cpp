@@ -7,6 +7,7 @@
 
 #include "GdiObject.h"
 #include "MessagePump.h"
+#include "SystemCursor.h"
 #include "TaskWindows.h"
 #include "Text.h"
 
@@ -76,7 +77,7 @@ void RegisterBoxClass() {
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = BoxWindowProc;
   windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hCursor = LoadSystemCursor(SystemCursor::Arrow);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = BoxClassName;
   registered = RegisterClassExW(&windowClass) != 0;

@@ -7,6 +7,7 @@
 
 #include "Application.h"
 #include "SetupForm.h"
+#include "SystemCursor.h"
 #include "Text.h"
 
 namespace {
@@ -77,6 +78,6 @@ bool TSetupForm::ControlSetCursor(HWND control, UINT hitTest) {
   if (hitTest != HTCLIENT ||
       (control != FolderLabel.Handle && control != ExitButton.Handle && control != StartButton.Handle))
     return false;
-  SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
+  SetCursor(LoadSystemCursor(SystemCursor::Hand));
   return true;
 }

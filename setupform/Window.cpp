@@ -6,6 +6,7 @@
 
 #include "Application.h"
 #include "SetupForm.h"
+#include "SystemCursor.h"
 #include "WindowClasses.h"
 
 namespace {
@@ -17,7 +18,7 @@ void RegisterWindowClass(const wchar_t* name, WNDPROC procedure, HBRUSH backgrou
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.hIcon = icon;
-  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hCursor = LoadSystemCursor(SystemCursor::Arrow);
   windowClass.hbrBackground = background;
   windowClass.lpszClassName = name;
   RegisterClassExW(&windowClass);
