@@ -7,8 +7,8 @@
 
 #include "Errors.h"
 #include "MessagePump.h"
+#include "Path.h"
 #include "TaskWindows.h"
-#include "Text.h"
 
 TApplication Application;
 

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "Path.h"
 #include "Text.h"
 
 namespace {

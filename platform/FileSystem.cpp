@@ -1,7 +1,7 @@
 #include "FileSystem.h"
 
 #include "Errors.h"
-#include "Text.h"
+#include "Path.h"
 
 namespace {
 

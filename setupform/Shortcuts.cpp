@@ -8,6 +8,7 @@
 #include "Errors.h"
 #include "FileSystem.h"
 #include "Languages.h"
+#include "Path.h"
 #include "Registry.h"
 #include "SetupForm.h"
 #include "Text.h"

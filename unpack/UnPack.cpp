@@ -9,6 +9,7 @@
 #include "MessageDialog.h"
 #include "MessagePump.h"
 #include "PackageFormat.h"
+#include "Path.h"
 #include "Text.h"
 
 namespace {

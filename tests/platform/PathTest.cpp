@@ -1,5 +1,5 @@
 // Where a path's parent ends, in single- and double-byte code pages.
-#include "Text.h"
+#include "Path.h"
 
 #include <gtest/gtest.h>
 
