@@ -9,7 +9,7 @@ namespace {
 }  // namespace
 
 THandle OpenFileForReading(const std::string& name) {
-  THandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  THandle file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) RaiseLastError();
   return file;
@@ -21,10 +21,17 @@ int64_t FileSizeOf(const THandle& file) {
   return size.QuadPart;
 }
 
-void ReadWhole(const THandle& file, void* buffer, uint32_t count) {
+uint32_t ReadAt(const THandle& file, int64_t offset, void* buffer, uint32_t count) {
+  // The offset goes with the read: one call, and no file pointer to keep.
+  OVERLAPPED at{};
+  at.Offset = DWORD(offset);
+  at.OffsetHigh = DWORD(offset >> 32);
   DWORD done = 0;
-  if (!ReadFile(file.Get(), buffer, count, &done, nullptr)) RaiseLastError();
-  if (done != count) throw EInOutError(EInOutError::ShortRead);
+  if (ReadFile(file.Get(), buffer, count, &done, &at)) return done;
+  // A read with an offset that starts at the end fails with this instead
+  // of reading nothing.
+  if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+  RaiseLastError();
 }
 
 namespace {

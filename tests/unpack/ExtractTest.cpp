@@ -64,7 +64,7 @@ TEST_F(Extract, WorkedExample) {
   EXPECT_EQ(ProgressAt, (Positions{36, 275, 276}));
   EXPECT_EQ(Pack.NextStop, 136);
   EXPECT_EQ(GetCurrentDir(), Target());
-  EXPECT_FALSE(Pack.Buffer);
+  EXPECT_FALSE(Pack.Stream);
 }
 
 TEST_F(Extract, SecondCallDoesNothing) {
@@ -121,7 +121,7 @@ TEST_F(Extract, UnknownKindStopsWithItsHexCode) {
     EXPECT_EQ(Messages, c.messages);
     EXPECT_TRUE(Pack.ExtractReportedProblem);
     EXPECT_EQ(Pack.Pos, int32_t(DemoHeader().size() + c.before.size()));
-    EXPECT_FALSE(Pack.Buffer);
+    EXPECT_FALSE(Pack.Stream);
     // What came before stays; nothing after the bad byte is written.
     EXPECT_EQ(ReadBytes(Target() + "\\1.0\\after.txt"), "<missing>");
     EXPECT_EQ(ReadBytes(Target() + "\\after.txt"), "<missing>");
@@ -209,7 +209,7 @@ TEST_F(Extract, DirectoryNameTakenByAFileEndsExtractAndCanBeRetried) {
   EXPECT_EQ(TreeOf(Target()), Strings{"1.0"});
   EXPECT_EQ(GetCurrentDir(), Target());
   // The package is still held, with the failed record next.
-  ASSERT_TRUE(Pack.Buffer);
+  ASSERT_TRUE(Pack.Stream);
   EXPECT_EQ(Pack.Pos, 31);
 
   ASSERT_TRUE(DeleteFileA((Target() + "\\1.0").c_str()));
