@@ -69,7 +69,9 @@ struct Outcome {
 struct RunOptions {
   int Language = 0;
   std::wstring ExeName = L"setup.exe";
-  std::function<void()> BeforeStart;  // the window is up, Start not yet pressed
+  // Each given the folder of setup.exe and data.z.
+  std::function<void(const std::wstring& folder)> BeforeStart;  // the window is up, Start not yet pressed
+  std::function<void(const std::wstring& folder)> AtBox;        // a box is up, not yet answered
 };
 
 RunOptions Language(int language) {
@@ -91,7 +93,7 @@ Outcome RunSetup(const std::string& package, const RunOptions& options = {}) {
   if (options.Language != 0) {
     EXPECT_TRUE(SelectComboItem(FindControlById(window, LanguageComboBoxId), options.Language));
   }
-  if (options.BeforeStart) options.BeforeStart();
+  if (options.BeforeStart) options.BeforeStart(run.Dir.Path());
   HWND start = FindControlById(window, StartButtonId);
   if (!WaitUntil([&] { return Enabled(start); }) || !Click(start)) {
     ADD_FAILURE() << "Start cannot be pressed";
@@ -105,6 +107,7 @@ Outcome RunSetup(const std::string& package, const RunOptions& options = {}) {
                               !Visible(FindControlById(window, FolderLabelId)) &&
                               !Visible(FindControlById(window, LanguageComboBoxId)) &&
                               !Enabled(FindControlById(window, StartButtonId));
+    if (options.AtBox) options.AtBox(run.Dir.Path());
     if (!AnswerDialog(box, L"OK")) break;
     WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
   }
@@ -261,6 +264,44 @@ TEST(Install, AnEmptyProductFolderNameAddsNoFolderLevel) {
     EXPECT_FALSE(FolderExists(root) || FileExists(root)) << root << " made at the root of the drive";
 }
 
+// ---- The package, held unchanged while it is in use
+
+// What another program's attempts to use data.z met: the error of each, 0
+// when it succeeded. A successful change is undone.
+std::map<std::string, DWORD> UsesOfThePackage(const std::wstring& folder) {
+  const std::wstring path = folder + L"\\data.z", moved = folder + L"\\data.old";
+  const auto opened = [&](DWORD access, DWORD sharing) -> DWORD {
+    HANDLE file = CreateFileW(path.c_str(), access, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    CloseHandle(file);
+    return 0;
+  };
+  std::map<std::string, DWORD> errors;
+  errors["read"] = opened(GENERIC_READ, FILE_SHARE_READ);
+  errors["write"] = opened(GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  errors["rename"] = MoveFileW(path.c_str(), moved.c_str()) ? 0 : GetLastError();
+  if (!errors["rename"]) MoveFileW(moved.c_str(), path.c_str());
+  return errors;
+}
+
+// From the window's start to the end of the extraction, other programs may
+// read data.z but not change it; the completion box finds it free.
+TEST(Install, OtherProgramsCannotChangeThePackageUntilItIsExtracted) {
+  const PackageBuilder package = ProductPackage();
+  std::map<std::string, DWORD> beforeStart, atBox;
+  RunOptions options;
+  options.BeforeStart = [&](const std::wstring& folder) { beforeStart = UsesOfThePackage(folder); };
+  options.AtBox = [&](const std::wstring& folder) { atBox = UsesOfThePackage(folder); };
+  const Outcome outcome = RunSetup(package.Bytes(), options);
+
+  const DWORD refused = ERROR_SHARING_VIOLATION;
+  EXPECT_EQ(beforeStart, (std::map<std::string, DWORD>{{"read", 0}, {"rename", refused}, {"write", refused}}));
+  EXPECT_EQ(atBox, (std::map<std::string, DWORD>{{"read", 0}, {"rename", 0}, {"write", 0}}));
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+}
+
 // ---- Installs that cannot go on
 
 TEST(Install, ADestinationRemovedAfterItWasChosenEndsTheProgramWithNothingMade) {
@@ -268,7 +309,7 @@ TEST(Install, ADestinationRemovedAfterItWasChosenEndsTheProgramWithNothingMade) 
   CreateDirectoryA(destination.c_str(), nullptr);
   SetProgramFilesFolder(destination);
   RunOptions options;
-  options.BeforeStart = [&] { ASSERT_TRUE(RemoveDirectoryA(destination.c_str())); };
+  options.BeforeStart = [&](const std::wstring&) { ASSERT_TRUE(RemoveDirectoryA(destination.c_str())); };
   const Outcome outcome = RunSetup(ProductPackage().Bytes(), options);
 
   ASSERT_EQ(outcome.Boxes.size(), 1u);

@@ -44,6 +44,12 @@ class Extract : public TestDirectory {
     return 0;
   }
 
+  // A package left held (by a failed extraction) would keep its folder.
+  void TearDown() override {
+    Pack.Stream.reset();
+    TestDirectory::TearDown();
+  }
+
   TUnPack Pack;
   Positions ProgressAt;
 };
