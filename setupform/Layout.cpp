@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr int DesignTextHeight = 13;  // of the window font at 96 dots per inch
-constexpr int DesignClientWidth = 825, DesignClientHeight = 563;
+constexpr int LayoutTextHeight = 13;  // of the window font at 96 dots per inch
+constexpr int InitialClientWidth = 825, InitialClientHeight = 563;
 
 enum class Kind { Panel, Label, PaintBox, GroupBox, ProgressBar, ComboBox, Button };
 
@@ -60,14 +60,14 @@ void TSetupForm::ChooseScale() {
   Font.Reset(CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                          L"MS Sans Serif"));
-  TextHeight = DesignTextHeight;
+  TextHeight = LayoutTextHeight;
   if (dpi == 96) return;
   TSelected font(screen.Get(), Font.Get());
   TEXTMETRICW metrics{};
   if (GetTextMetricsW(screen.Get(), &metrics)) TextHeight = metrics.tmHeight;
 }
 
-int TSetupForm::Scaled(int designPixels) const { return MulDiv(designPixels, TextHeight, DesignTextHeight); }
+int TSetupForm::Scaled(int layoutPixels) const { return MulDiv(layoutPixels, TextHeight, LayoutTextHeight); }
 
 // Controls are created in the order of the table, which is also their tab
 // order: LanguageComboBox, ExitButton, StartButton.
@@ -114,11 +114,12 @@ void TSetupForm::CreateControls() {
   SendMessageW(ProgressBar.Handle, PBM_SETPOS, 0, 0);
 }
 
-// The window starts with the design's client size, which FormCreate replaces.
+// The window starts at the client size its layout was drawn for; FormCreate
+// then fits it to the work area.
 void TSetupForm::Create() {
   RegisterWindowClasses();
   ChooseScale();
-  RECT frame{0, 0, Scaled(DesignClientWidth), Scaled(DesignClientHeight)};
+  RECT frame{0, 0, Scaled(InitialClientWidth), Scaled(InitialClientHeight)};
   AdjustWindowRectEx(&frame, FormStyle, FALSE, FormExStyle);
   CreateWindowExW(FormExStyle, FormClassName, L"Setup", FormStyle, 0, 0, frame.right - frame.left,
                   frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);

@@ -93,7 +93,7 @@ class TSetupForm {
 
  private:
   void ChooseScale();
-  int Scaled(int designPixels) const;
+  int Scaled(int layoutPixels) const;
   void CreateControls();
   void CenterPanel();
   void PlaceOnDesktop();

@@ -38,7 +38,7 @@ std::string Hex(const std::string& bytes) {
 
 }  // namespace
 
-TEST(PackageFormat, WorkedExampleEncodesToTheDocumentedBytes) {
+TEST(PackageFormat, WorkedExampleEncodesToTheExpectedBytes) {
   const std::string p = WorkedExample();
   ASSERT_EQ(p.size(), 276u);
   EXPECT_EQ(Hex(p.substr(0, 36)),

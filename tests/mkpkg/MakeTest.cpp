@@ -60,7 +60,7 @@ std::vector<std::string> Records(const std::string& package) {
   return records;
 }
 
-TEST(Make, WorkedExampleTreeGivesTheDocumentedBytes) {
+TEST(Make, WorkedExampleTreeGivesTheExpectedBytes) {
   TestTree tree;
   MkpkgTest::WriteWorkedExampleTree(tree);
   MakeOptions o = Options(tree, "1.0", "demo.exe");

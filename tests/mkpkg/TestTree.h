@@ -84,7 +84,8 @@ inline std::string DemoExe() {
   return data;
 }
 
-// The design's worked example, byte for byte, as a tree should pack to it.
+// The small example package the tests share, byte for byte, as its tree
+// (WriteWorkedExampleTree) should pack to it.
 inline std::string WorkedExampleBytes() {
   return FromHex("02000000 64656D6F2E65786500 44656D6F20312E3000 44656D6F00 80841E00"
                  "00312E3000 00646F6300 02726561646D652E7478740003000000616263 01"

@@ -46,7 +46,7 @@ void Key(HWND box, WORD key) {
 }
 
 // One process for the whole table: each case is a box of its own.
-TEST_F(MessageDialog, KeysButtonsAndTheCloseBoxGiveTheDesignedAnswers) {
+TEST_F(MessageDialog, KeysButtonsAndTheCloseBoxGiveTheirAnswers) {
   const KeyCase cases[] = {
       {"OK, Enter", mbOK, [](HWND box) { Key(box, VK_RETURN); }, mrOk},
       {"OK, Esc", mbOK, [](HWND box) { Key(box, VK_ESCAPE); }, mrOk},
