@@ -40,18 +40,16 @@ void TApplication::Run(HWND mainWindow) {
   if (!mainWindow) return;
   MainWindow = mainWindow;
   SetNavigationWindow(mainWindow);
-  if (ShowMainForm) {
-    if (StartupShowCommand() == SW_SHOWMINNOACTIVE) {
-      // Minimized, but restoring gives back the maximized window.
-      WINDOWPLACEMENT placement{};
-      placement.length = sizeof placement;
-      GetWindowPlacement(mainWindow, &placement);
-      placement.flags = WPF_RESTORETOMAXIMIZED;
-      placement.showCmd = SW_SHOWMINNOACTIVE;
-      SetWindowPlacement(mainWindow, &placement);
-    } else {
-      ShowWindow(mainWindow, SW_SHOWMAXIMIZED);
-    }
+  if (StartupShowCommand() == SW_SHOWMINNOACTIVE) {
+    // Minimized, but restoring gives back the maximized window.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(mainWindow, &placement);
+    placement.flags = WPF_RESTORETOMAXIMIZED;
+    placement.showCmd = SW_SHOWMINNOACTIVE;
+    SetWindowPlacement(mainWindow, &placement);
+  } else {
+    ShowWindow(mainWindow, SW_SHOWMAXIMIZED);
   }
   while (!IsTerminated()) Guarded([] { HandleMessage(); });
   SetNavigationWindow(nullptr);

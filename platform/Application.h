@@ -16,7 +16,6 @@ class TApplication {
   std::string Title;
   HICON Icon = nullptr;  // the main icon resource, 32 x 32
   HWND MainWindow = nullptr;
-  bool ShowMainForm = true;
 
   // Reads the title and the icon and registers the common controls.
   void Initialize();

@@ -14,7 +14,6 @@ class TRegistry {
   TRegistry& operator=(const TRegistry&) = delete;
   ~TRegistry();
 
-  HKEY RootKey() const { return root; }
   // Closes an open key unless the root stays the same.
   void SetRootKey(HKEY key);
   HKEY CurrentKey() const { return current; }

@@ -3,6 +3,8 @@
 // emulated thread-local storage (about 1.5 KB of setup.exe, with the lock
 // code it needs); setup throws and catches on its one GUI thread only, so
 // one record serves.
+#include "TargetGuard.h"
+
 namespace __cxxabiv1 {
 
 struct __cxa_exception;

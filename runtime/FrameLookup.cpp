@@ -10,6 +10,8 @@
 // that is 0 for a common record (CIE) and otherwise, in a frame record (FDE),
 // the distance back to its CIE. The CIE says how the FDE's code range is
 // encoded.
+#include "TargetGuard.h"
+
 #include <cstdint>
 #include <cstring>
 

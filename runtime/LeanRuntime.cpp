@@ -17,6 +17,8 @@
 //   pulls in the demangler and printf: about 60 KB).
 // - std::terminate's default handler likewise only writes to that console
 //   (and needs the demangler too): abort is what is left of it.
+#include "TargetGuard.h"
+
 #include <cstdarg>
 #include <cstddef>
 #include <cstdlib>

@@ -52,20 +52,26 @@ wine_server_stop() {
   wineserver -k >/dev/null 2>&1 || true
 }
 
-# Runs a Windows program with Russian regional settings, so its ANSI code
-# page is 1251. Wine takes the code page from LC_ALL, but maps Cyrillic file
-# names to Unix ones only when that locale really exists: a private copy is
-# generated once into the build tree (no change to the system's locales).
-wine_russian() {
-  local locales="$build_dir/locale"
-  if [ ! -d "$locales/ru_RU.UTF-8" ]; then
+# Makes sure the Russian locale Wine needs exists: Wine takes the code page
+# from LC_ALL, but maps Cyrillic file names to Unix ones only when that
+# locale really exists. A private copy is generated once into the build tree
+# (no change to the system's locales); LOCPATH must point at it.
+wine_russian_locale() {
+  russian_locpath="$build_dir/locale"
+  if [ ! -d "$russian_locpath/ru_RU.UTF-8" ]; then
     local fresh
-    mkdir -p "$locales"
-    fresh=$(mktemp -d "$locales/.new.XXXXXX")
+    mkdir -p "$russian_locpath"
+    fresh=$(mktemp -d "$russian_locpath/.new.XXXXXX")
     localedef -i ru_RU -f UTF-8 "$fresh/ru_RU.UTF-8" >/dev/null 2>&1 || true
-    mv -T "$fresh/ru_RU.UTF-8" "$locales/ru_RU.UTF-8" 2>/dev/null || true
+    mv -T "$fresh/ru_RU.UTF-8" "$russian_locpath/ru_RU.UTF-8" 2>/dev/null || true
     rm -rf "$fresh"
-    [ -d "$locales/ru_RU.UTF-8" ] || { echo "wine_russian: cannot generate the ru_RU.UTF-8 locale" >&2; return 1; }
+    [ -d "$russian_locpath/ru_RU.UTF-8" ] || { echo "wine_russian: cannot generate the ru_RU.UTF-8 locale" >&2; return 1; }
   fi
-  LOCPATH="$locales" LC_ALL=ru_RU.UTF-8 wine "$@"
+}
+
+# Runs a Windows program with Russian regional settings, so its ANSI code
+# page is 1251.
+wine_russian() {
+  wine_russian_locale || return 1
+  LOCPATH="$russian_locpath" LC_ALL=ru_RU.UTF-8 wine "$@"
 }

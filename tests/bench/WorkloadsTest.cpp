@@ -104,25 +104,51 @@ TEST(WorkloadShape, EachWorkloadHoldsWhatTheBenchmarkReportsItAs) {
   EXPECT_THROW(Bench::MakeWorkload("huge", false), std::invalid_argument);
 }
 
+// The highest power of two not above `value` (value > 0), as a bit index.
+unsigned OrderOfMagnitude(uint64_t value) {
+  unsigned bits = 0;
+  while (value >>= 1) ++bits;
+  return bits;
+}
+
+// Even draws come within a sixty-fourth of the range of either end (exactly
+// to it where the range is narrow); logarithmic ones fill every power of
+// two between the ends about alike, the lowest and the highest included.
 TEST(WorkloadRandom, DrawsStayWithinTheirBoundsAndReachBothEnds) {
   struct Range {
     uint64_t Low, High;
   };
   const Range ranges[] = {{1024, 65536}, {256, 256 * 1024}, {32 * 1024, 8 << 20}, {1000, 5000}, {7, 7}, {0, 1}};
+  constexpr int draws = 20000;
   for (const Range r : ranges) {
     SCOPED_TRACE(std::to_string(r.Low) + ".." + std::to_string(r.High));
+    const uint64_t logLow = r.Low ? r.Low : 1, logHigh = r.High ? r.High : 1;
+    const uint64_t nearEnd = (r.High - r.Low) / 64;
     Bench::Random random(42);
-    bool lowSeen = false, highSeen = false;
-    for (int i = 0; i < 20000; ++i) {
+    bool lowSeen = false, highSeen = false, nearLowSeen = false, nearHighSeen = false;
+    std::map<unsigned, int> perOrder;
+    for (int i = 0; i < draws; ++i) {
       const uint64_t even = random.Between(r.Low, r.High);
-      const uint64_t spread = random.LogBetween(r.Low ? r.Low : 1, r.High ? r.High : 1);
+      const uint64_t spread = random.LogBetween(logLow, logHigh);
       ASSERT_GE(even, r.Low);
       ASSERT_LE(even, r.High);
-      ASSERT_GE(spread, r.Low ? r.Low : 1);
-      ASSERT_LE(spread, r.High ? r.High : 1);
+      ASSERT_GE(spread, logLow);
+      ASSERT_LE(spread, logHigh);
       lowSeen |= even == r.Low;
       highSeen |= even == r.High;
+      nearLowSeen |= even <= r.Low + nearEnd;
+      nearHighSeen |= even >= r.High - nearEnd;
+      ++perOrder[OrderOfMagnitude(spread)];
     }
-    if (r.High - r.Low < 1000) EXPECT_TRUE(lowSeen && highSeen);
+    EXPECT_TRUE(nearLowSeen);
+    EXPECT_TRUE(nearHighSeen);
+    if (r.High - r.Low < 1000) {
+      EXPECT_TRUE(lowSeen);
+      EXPECT_TRUE(highSeen);
+    }
+    const unsigned lowest = OrderOfMagnitude(logLow), highest = OrderOfMagnitude(logHigh);
+    const int fairShare = draws / int(highest - lowest + 1);
+    for (unsigned order = lowest; order <= highest; ++order)
+      EXPECT_GT(perOrder[order], fairShare / 2) << "draws between 2^" << order << " and 2^" << order + 1;
   }
 }

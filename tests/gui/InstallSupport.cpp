@@ -1,6 +1,7 @@
 #include "InstallSupport.h"
 
 #include <windows.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <fstream>
@@ -187,7 +188,38 @@ std::string StartMenuPrograms() {
   return std::string(profile) + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
 }
 
+std::wstring LinkTarget(const std::wstring& linkPath) {
+  if (FAILED(CoInitialize(nullptr))) return L"";
+  std::wstring target;
+  IShellLinkW* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      wchar_t path[MAX_PATH] = L"";
+      if (SUCCEEDED(file->Load(linkPath.c_str(), STGM_READ)) &&
+          link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
+        target = path;
+      file->Release();
+    }
+    link->Release();
+  }
+  CoUninitialize();
+  return target;
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+  if (text.empty()) return text;
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(size_t(MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), int(wide.size()))));
+  std::string utf8(wide.size() * 3, '\0');
+  utf8.resize(size_t(
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), int(utf8.size()), nullptr, nullptr)));
+  return utf8;
+}
+
 void ExpectLinkLine(const std::string& linkPath, const std::string& line) {
+  // Read on the Linux side, where names and lnkinfo's lines are UTF-8.
   std::ofstream out("C:\\link-checks.txt", std::ios::app);
-  out << linkPath << '\t' << line << '\n';
+  out << AnsiToUtf8(linkPath) << '\t' << AnsiToUtf8(line) << '\n';
 }

@@ -64,5 +64,14 @@ class FrozenProcess {
 std::string StartMenuPrograms();
 
 // Asks for lnkinfo to show the line for the link after the run (see
-// tests/wine-run-copy.sh.in), for example "Description : Home page".
+// tests/wine-run-copy.sh.in), for example "Description : Home page". Both
+// are in the ANSI code page.
 void ExpectLinkLine(const std::string& linkPath, const std::string& line);
+
+// The target path a link holds, read by the shell in this process (lnkinfo
+// shows only the links' Unicode strings whole under every code page); empty
+// when the link cannot be read.
+std::wstring LinkTarget(const std::wstring& linkPath);
+
+// Text in the ANSI code page as UTF-8.
+std::string AnsiToUtf8(const std::string& text);

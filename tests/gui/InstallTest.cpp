@@ -27,6 +27,7 @@ const std::string Title = "Quorvix Forge 1.0";
 const std::string KeyFile = "QuorvixForge.exe";
 const std::string ProgramFiles = "C:\\Program Files";
 const std::string RecordKey = "HKEY_CURRENT_USER\\Software\\" + Product;
+constexpr int ChooserTreeId = 14145;  // the folder tree of the system's chooser
 const char* const ProgramFilesValue[] = {"Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"};
 
 // The product's tree: its main program, both manuals beside it, a nested
@@ -69,9 +70,11 @@ struct Outcome {
 struct RunOptions {
   int Language = 0;
   std::wstring ExeName = L"setup.exe";
-  // Each given the folder of setup.exe and data.z.
-  std::function<void(const std::wstring& folder)> BeforeStart;  // the window is up, Start not yet pressed
-  std::function<void(const std::wstring& folder)> AtBox;        // a box is up, not yet answered
+  std::function<void()> BeforeStart;  // the window is up, Start not yet pressed
+  // Then what a person does in the window before pressing Start.
+  std::function<void(SetupRun& run, HWND window)> InWindow;
+  // And at each box, before it is answered.
+  std::function<void(SetupRun& run)> AtBox;
 };
 
 RunOptions Language(int language) {
@@ -93,7 +96,8 @@ Outcome RunSetup(const std::string& package, const RunOptions& options = {}) {
   if (options.Language != 0) {
     EXPECT_TRUE(SelectComboItem(FindControlById(window, LanguageComboBoxId), options.Language));
   }
-  if (options.BeforeStart) options.BeforeStart(run.Dir.Path());
+  if (options.BeforeStart) options.BeforeStart();
+  if (options.InWindow) options.InWindow(run, window);
   HWND start = FindControlById(window, StartButtonId);
   if (!WaitUntil([&] { return Enabled(start); }) || !Click(start)) {
     ADD_FAILURE() << "Start cannot be pressed";
@@ -107,7 +111,7 @@ Outcome RunSetup(const std::string& package, const RunOptions& options = {}) {
                               !Visible(FindControlById(window, FolderLabelId)) &&
                               !Visible(FindControlById(window, LanguageComboBoxId)) &&
                               !Enabled(FindControlById(window, StartButtonId));
-    if (options.AtBox) options.AtBox(run.Dir.Path());
+    if (options.AtBox) options.AtBox(run);
     if (!AnswerDialog(box, L"OK")) break;
     WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
   }
@@ -290,8 +294,8 @@ TEST(Install, OtherProgramsCannotChangeThePackageUntilItIsExtracted) {
   const PackageBuilder package = ProductPackage();
   std::map<std::string, DWORD> beforeStart, atBox;
   RunOptions options;
-  options.BeforeStart = [&](const std::wstring& folder) { beforeStart = UsesOfThePackage(folder); };
-  options.AtBox = [&](const std::wstring& folder) { atBox = UsesOfThePackage(folder); };
+  options.InWindow = [&](SetupRun& run, HWND) { beforeStart = UsesOfThePackage(run.Dir.Path()); };
+  options.AtBox = [&](SetupRun& run) { atBox = UsesOfThePackage(run.Dir.Path()); };
   const Outcome outcome = RunSetup(package.Bytes(), options);
 
   const DWORD refused = ERROR_SHARING_VIOLATION;
@@ -302,6 +306,151 @@ TEST(Install, OtherProgramsCannotChangeThePackageUntilItIsExtracted) {
   EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
 }
 
+// A Programs value that names a folder which is not there: the same as no
+// Programs folder at all, and nothing is made there.
+TEST(Install, AProgramsFolderThatIsMissingGetsNoLinksAndIsNotMade) {
+  const std::string missing = "C:\\Gone\\Programs";
+  RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                  "Programs", REG_EXPAND_SZ, missing.c_str(), DWORD(missing.size() + 1));
+  const PackageBuilder package = ProductPackage();
+  const Outcome outcome = RunSetup(package.Bytes());
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Text, L"The installation of Quorvix Forge 1.0 was finished successfully!");
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_FALSE(FolderExists("C:\\Gone"));
+  EXPECT_FALSE(FolderExists(StartMenuPrograms() + "\\" + Product));
+  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", ""}}}, "E"));
+}
+
+// ---- Where the product goes and how its links follow it
+
+// The destination picked in the folder chooser, as a person picks it, is
+// where the tree, the links' targets and the record go.
+TEST(Install, GoesIntoTheFolderPickedInTheChooser) {
+  CreateDirectoryA("C:\\Apps", nullptr);
+  CreateDirectoryA("C:\\Apps\\Picked", nullptr);
+  SetProgramFilesFolder("C:\\Apps");
+  RunOptions options;
+  options.InWindow = [](SetupRun& run, HWND window) {
+    HWND folderLabel = FindControlById(window, FolderLabelId);
+    ASSERT_EQ(Text(folderLabel), L"C:\\Apps\\QuorvixForge");
+    ASSERT_TRUE(ClickControl(folderLabel));
+    HWND chooser = run.Program->WaitForDialog();
+    ASSERT_NE(chooser, nullptr);
+    // The tree starts at C:\Apps: open it and step to its one subfolder.
+    HWND tree = FindControlById(chooser, ChooserTreeId);
+    for (int press = 0; press < 2; ++press) {
+      PostMessageW(tree, WM_KEYDOWN, VK_RIGHT, 1);
+      PostMessageW(tree, WM_KEYUP, VK_RIGHT, 1 | (LPARAM(3) << 30));
+    }
+    // The keys wait in the chooser's queue ahead of the click on OK.
+    ASSERT_TRUE(AnswerDialog(chooser, L"OK"));
+    WaitUntil([&] { return Text(folderLabel) == L"C:\\Apps\\Picked\\QuorvixForge"; });
+    EXPECT_EQ(Text(folderLabel), L"C:\\Apps\\Picked\\QuorvixForge");
+  };
+  const PackageBuilder package = ProductPackage();
+  const Outcome outcome = RunSetup(package.Bytes(), options);
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  const std::string installDir = "C:\\Apps\\Picked\\" + Product + "\\1.0";
+  EXPECT_EQ(ReadTree("C:\\Apps\\Picked\\" + Product), package.Tree());
+  EXPECT_FALSE(FolderExists("C:\\Apps\\" + Product));
+  EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
+  ExpectLinkLine(MenuFolder() + "\\QuorvixForge.lnk", "Local path : " + installDir + "\\" + KeyFile);
+  ExpectLinkLine(MenuFolder() + "\\Manual.lnk", "Local path : " + installDir + "\\MANUAL\\English\\manual.pdf");
+  ExpectLinkLine(MenuFolder() + "\\Web.lnk", "Working directory : " + installDir + "\\");
+  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {installDir, MenuFolder()}}}, "E"));
+}
+
+// The main program deeper in the tree: its folder, not the version folder,
+// is the links' working folder and the place of the manuals; the record
+// still names the version folder.
+TEST(Install, LinksFollowAKeyFileInASubfolder) {
+  PackageBuilder package(KeyFile, Title, Product);
+  package.Dir("1.0").Dir("bin").Dir("MANUAL").Dir("English").File("manual.pdf", "%PDF-1.4 English manual").Leave();
+  package.Leave().File(KeyFile, "MZ").Leave().File("readme.txt", "r").Leave();
+  const Outcome outcome = RunSetup(package.Bytes());
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  const std::string installDir = ProgramFiles + "\\" + Product + "\\1.0", binDir = installDir + "\\bin";
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  const std::string menu = MenuFolder();
+  ExpectLinkLine(menu + "\\QuorvixForge.lnk", "Local path : " + binDir + "\\" + KeyFile);
+  ExpectLinkLine(menu + "\\Manual.lnk", "Local path : " + binDir + "\\MANUAL\\English\\manual.pdf");
+  for (const char* link : {"QuorvixForge.lnk", "Manual.lnk", "Web.lnk"})
+    ExpectLinkLine(menu + "\\" + link, "Working directory : " + binDir + "\\");
+  EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {installDir, menu}}}, "E"));
+}
+
+// ---- A product named in Cyrillic (how the bundled example ships: names in
+// Windows-1251), installed where that is the system's code page. Runs only
+// with Wine in the Russian locale (see CMakeLists.txt).
+
+std::string Cp1251(const std::wstring& text) {
+  std::string bytes(text.size(), '\0');
+  bytes.resize(size_t(
+      WideCharToMultiByte(1251, 0, text.data(), int(text.size()), bytes.data(), int(bytes.size()), nullptr, nullptr)));
+  return bytes;
+}
+
+std::wstring FromAnsi(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(size_t(MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), int(wide.size()))));
+  return wide;
+}
+
+// The path Wine gives the file on the Linux side.
+std::string UnixName(const std::string& path) {
+  using UnixNameFunction = char*(CDECL*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixNameFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unixName) return "";
+  char* name = unixName(FromAnsi(path).c_str());
+  if (!name) return "";
+  const std::string result = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return result;
+}
+
+TEST(CyrillicInstall, TitleFolderAndFileNamesReachTheDiskTheLinksAndTheRecord) {
+  ASSERT_EQ(GetACP(), 1251u) << "needs Wine in the Russian locale";
+  const std::string title = Cp1251(L"Кворвикс Фордж 1.0"), folder = Cp1251(L"Кворвикс"), key = Cp1251(L"Кузня.exe");
+  PackageBuilder package(key, title, folder);
+  package.Dir("1.0").Dir("MANUAL").Dir("Russian").File("manual.pdf", "%PDF-1.4 manual").Leave().Leave();
+  package.Dir(Cp1251(L"Образцы")).File(Cp1251(L"куб.qvx"), "cube").Leave();
+  package.File(key, "MZ").File(Cp1251(L"Прочти меня.txt"), "readme").Leave();
+  const Outcome outcome = RunSetup(package.Bytes(), Language(1));
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  EXPECT_EQ(outcome.Boxes[0].Text,
+            L"Инсталляция Кворвикс Фордж 1.0 была завершена успешно!\r\n\r\n"
+            L"Пункт стартового меню: Programs\\Кворвикс\\1.0\\Кворвикс");
+  EXPECT_EQ(outcome.ExitCode, 0u);
+
+  const std::string installDir = ProgramFiles + "\\" + folder + "\\1.0";
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + folder), package.Tree());
+  // On the Linux side too the names are Cyrillic (UTF-8), not question marks.
+  const std::string readme = UnixName(installDir + "\\" + Cp1251(L"Прочти меня.txt"));
+  const std::string readmeUtf8 = "/" + AnsiToUtf8(folder) + "/1.0/" + AnsiToUtf8(Cp1251(L"Прочти меня.txt"));
+  EXPECT_TRUE(readme.size() > readmeUtf8.size() && readme.substr(readme.size() - readmeUtf8.size()) == readmeUtf8)
+      << readme;
+
+  const std::string menu = StartMenuPrograms() + "\\" + folder + "\\1.0";
+  EXPECT_EQ(Names(ReadTree(menu)), (std::vector<std::string>{"Manual.lnk", "QuorvixForge.lnk", "Web.lnk"}));
+  const std::wstring wideMenu = FromAnsi(StartMenuPrograms()) + L"\\Кворвикс\\1.0\\";
+  EXPECT_EQ(LinkTarget(wideMenu + L"QuorvixForge.lnk"), L"C:\\Program Files\\Кворвикс\\1.0\\Кузня.exe");
+  EXPECT_EQ(LinkTarget(wideMenu + L"Manual.lnk"), L"C:\\Program Files\\Кворвикс\\1.0\\MANUAL\\Russian\\manual.pdf");
+  for (const char* link : {"QuorvixForge.lnk", "Manual.lnk", "Web.lnk"})
+    ExpectLinkLine(menu + "\\" + link, "Working directory : " + installDir + "\\");
+  EXPECT_EQ(ExportRegistry("HKEY_CURRENT_USER\\Software\\" + folder), Record({{"1.0", {installDir, menu}}}, "R"));
+}
+
 // ---- Installs that cannot go on
 
 TEST(Install, ADestinationRemovedAfterItWasChosenEndsTheProgramWithNothingMade) {
@@ -309,7 +458,7 @@ TEST(Install, ADestinationRemovedAfterItWasChosenEndsTheProgramWithNothingMade) 
   CreateDirectoryA(destination.c_str(), nullptr);
   SetProgramFilesFolder(destination);
   RunOptions options;
-  options.BeforeStart = [&](const std::wstring&) { ASSERT_TRUE(RemoveDirectoryA(destination.c_str())); };
+  options.BeforeStart = [&] { ASSERT_TRUE(RemoveDirectoryA(destination.c_str())); };
   const Outcome outcome = RunSetup(ProductPackage().Bytes(), options);
 
   ASSERT_EQ(outcome.Boxes.size(), 1u);
@@ -372,6 +521,54 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  L"Setup2", L"I/O error 32."}),
     [](const ::testing::TestParamInfo<Obstacle>& info) { return std::string(info.param.name); });
+
+// A file where the install must make a folder: the product folder under the
+// destination, or the product's or the version's folder in the Start menu.
+// The error is shown, and there is no completion message and no record; the
+// file stays as it was.
+struct FolderInTheWay {
+  const char* name;
+  std::function<std::string()> blocked;  // the folder that cannot be made
+  bool treeInstalled;                    // the extraction came before it
+};
+
+std::ostream& operator<<(std::ostream& out, const FolderInTheWay& f) { return out << f.name; }
+
+class FolderCannotBeMade : public ::testing::TestWithParam<FolderInTheWay> {};
+
+TEST_P(FolderCannotBeMade, StopsTheInstallWithTheErrorAndNoRecord) {
+  const FolderInTheWay& f = GetParam();
+  const std::string blocked = f.blocked();
+  CreateDirectoryA(blocked.substr(0, blocked.rfind('\\')).c_str(), nullptr);
+  WriteFileBytes(blocked, "not a folder");
+  const PackageBuilder package = ProductPackage();
+  const Outcome outcome = RunSetup(package.Bytes());
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"setup");
+  EXPECT_EQ(outcome.Boxes[0].Text, L"I/O error 183.");  // ERROR_ALREADY_EXISTS
+  EXPECT_TRUE(outcome.Ended);
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  std::string left;
+  EXPECT_TRUE(ReadFile(Wide(blocked), left));
+  EXPECT_EQ(left, "not a folder");
+  if (f.treeInstalled) {
+    EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  } else {
+    EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product + "\\1.0"));
+  }
+  for (const char* link : {"QuorvixForge.lnk", "Manual.lnk", "Web.lnk"})
+    EXPECT_FALSE(FileExists(MenuFolder() + "\\" + link)) << link;
+  EXPECT_EQ(ExportRegistry(RecordKey), RegistryTree{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, FolderCannotBeMade,
+    ::testing::Values(
+        FolderInTheWay{"ProductFolder", [] { return ProgramFiles + "\\" + Product; }, false},
+        FolderInTheWay{"MenuProductFolder", [] { return StartMenuPrograms() + "\\" + Product; }, true},
+        FolderInTheWay{"MenuVersionFolder", [] { return MenuFolder("1.0"); }, true}),
+    [](const ::testing::TestParamInfo<FolderInTheWay>& info) { return std::string(info.param.name); });
 
 TEST(Install, AFullDiskStopsTheInstallAndTouchesNothingElse) {
   // A 1 MiB drive E: when the machine allowed mounting one (see wine-run-copy.sh).

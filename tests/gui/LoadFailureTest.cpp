@@ -13,15 +13,15 @@ using SetupTest::SetupRun;
 
 namespace {
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-std::string Damaged() { return SetupTest::DemoPackage().substr(0, 40); }
-
-std::string DamagedText() {
-  const std::string bytes = Damaged();
-  const Package::CheckResult result = Package::CheckPackage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-  return "Bad format of file: \"data.z\"\r\n" + Package::DescribeProblem(result);
+// The demo package's header is 31 bytes: version (0), "demo.exe" (4),
+// "Demo 1.0" (13), "Demo" (22), the required size (27). Its version folder
+// record follows at 31, the file record of demo.exe at 36, whose size field
+// is at 46 and data at 50.
+std::string Header(const std::string& folderName = "Demo") {
+  return Package::EncodeHeader("demo.exe", "Demo 1.0", folderName, 2000000);
 }
+
+std::string VersionFolder() { return Package::EncodeDirectoryRecord("1.0"); }
 
 struct Case {
   const char* name;
@@ -52,13 +52,37 @@ TEST_P(LoadFailure, ShowsOneErrorThenEnds) {
   EXPECT_EQ(code, 0u);
 }
 
+const std::wstring BadFormat = L"Bad format of file: \"data.z\"\r\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Packages, LoadFailure,
-    ::testing::Values(Case{"Missing", false, "", L"Can not open file data.z"},
-                      Case{"Empty", true, "", L"Can not open file data.z"},
-                      Case{"Version3", true, std::string("\x03\x00\x00\x00", 4) + SetupTest::DemoPackage().substr(4),
-                           L"Bad version of file: \"data.z\""},
-                      Case{"Damaged", true, Damaged(), Wide(DamagedText())}),
+    ::testing::Values(
+        Case{"Missing", false, "", L"Can not open file data.z"},
+        Case{"Empty", true, "", L"Can not open file data.z"},
+        Case{"Version3", true, std::string("\x03\x00\x00\x00", 4) + SetupTest::DemoPackage().substr(4),
+             L"Bad version of file: \"data.z\""},
+        Case{"ShorterThanTheVersion", true, std::string("\x02\x00\x00", 3),
+             BadFormat + L"header shorter than its version field at byte offset 0"},
+        Case{"TitleCut", true, Header().substr(0, 16), BadFormat + L"title without terminating zero byte at byte offset 13"},
+        Case{"RequiredSizeCut", true, Header().substr(0, 29),
+             BadFormat + L"header ends inside the required size at byte offset 27"},
+        Case{"FolderNameClimbing", true, Header("..\\Demo") + VersionFolder(),
+             BadFormat + L"folder name with name climbing with \"..\" \"..\\Demo\" at byte offset 22"},
+        Case{"FileNameCut", true, SetupTest::DemoPackage().substr(0, 40),
+             BadFormat + L"file record name without terminating zero byte at byte offset 36"},
+        Case{"NegativeSize", true, Header() + VersionFolder() + Package::EncodeFileRecordStart("demo.exe", -5),
+             BadFormat + L"file record \"demo.exe\" with negative size -5 at byte offset 46"},
+        Case{"DataPastTheEnd", true, SetupTest::DemoPackage().substr(0, 100),
+             BadFormat + L"file record \"demo.exe\" data runs past the end of the file at byte offset 50"},
+        Case{"AbsoluteName", true,
+             Header() + VersionFolder() + Package::EncodeFileRecordStart("\\Windows\\demo.exe", 1) + "x",
+             BadFormat + L"file record with absolute name \"\\Windows\\demo.exe\" at byte offset 36"},
+        Case{"DeviceName", true, Header() + Package::EncodeDirectoryRecord("CON"),
+             BadFormat + L"directory record with reserved device name \"CON\" at byte offset 31"},
+        Case{"AboveTheTarget", true,
+             Header() + VersionFolder() + Package::EncodeLeaveRecord() + Package::EncodeLeaveRecord() +
+                 Package::EncodeFileRecordStart("demo.exe", 1) + "x",
+             BadFormat + L"file record \"demo.exe\" above the target directory at byte offset 38"}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,12 @@ class SetupRun {
   }
   explicit SetupRun(const std::string& package, int showCommand = -1, const std::wstring& exeName = L"setup.exe")
       : SetupRun(&package, showCommand, exeName) {}
+  // setup.exe started once `writePackage` has written data.z at the path
+  // it is given (a package too large to hold in a string, say).
+  explicit SetupRun(const std::function<void(const std::wstring& packagePath)>& writePackage) {
+    writePackage(Dir.File(L"data.z"));
+    Program = std::make_unique<GuiDriver::Process>(GuiDriver::SetupExe(), Dir.Path());
+  }
 
   // The setup window once it is shown maximized; null if it never is.
   HWND WaitForMaximizedWindow() {

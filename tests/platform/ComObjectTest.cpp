@@ -97,10 +97,8 @@ TEST(ComPtr, ReleasesEachReferenceOnceOnEveryWayOut) {
     }
     EXPECT_FALSE(moved.Query<IClassFactory>(IID_IClassFactory));
     EXPECT_EQ(object.references, 1u);
-    try {
-      QueryInterfaceOrRaise<IClassFactory>(moved, IID_IClassFactory);
-    } catch (const EIntfCastError&) {
-    }
+    EXPECT_THROW(QueryInterfaceOrRaise<IClassFactory>(moved, IID_IClassFactory), EIntfCastError);
+    EXPECT_EQ(object.references, 1u) << "the failed query holds nothing";
   }
   EXPECT_EQ(object.references, 0u);
 }

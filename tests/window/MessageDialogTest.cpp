@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "BoxAnswerer.h"
 #include "GuiDriver.h"
@@ -193,15 +194,42 @@ TEST_F(MessageDialog, OnceTheProgramIsAskedToEndBoxesCloseAtOnceWithCancel) {
   EXPECT_TRUE(OpenBoxes().empty());
 }
 
+// With a hook set no box opens: the hook gets the text, type and buttons,
+// and its answer, whichever it is, is the call's. Cleared, boxes show again.
 TEST_F(MessageDialog, HookSeesEveryBoxInsteadOfAPerson) {
-  std::wstring seen;
-  SetMessageDlgHook([&](const std::wstring& text, TMsgDlgType, unsigned) {
-    seen = text;
-    return int(mrNo);
+  struct Seen {
+    std::wstring text;
+    TMsgDlgType type;
+    unsigned buttons;
+  };
+  std::vector<Seen> seen;
+  int answer = mrNone;
+  SetMessageDlgHook([&](const std::wstring& text, TMsgDlgType type, unsigned buttons) {
+    seen.push_back({text, type, buttons});
+    return answer;
   });
+  BoxAnswerer answerer([](HWND box) { AnswerDialog(box, L"OK"); });
+  answer = mrNo;
   EXPECT_EQ(MessageDlg(std::string("Bad version of file: \"data.z\""), TMsgDlgType::mtError, mbOK), mrNo);
+  answer = mrYes;
+  EXPECT_EQ(MessageDlg(std::wstring(L"Go on?"), TMsgDlgType::mtConfirmation, mbYes | mbNo), mrYes);
+  answer = mrCancel;
+  EXPECT_EQ(MessageDlg(std::wstring(L"Done"), TMsgDlgType::mtInformation, mbOK), mrCancel);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0].text, L"Bad version of file: \"data.z\"");
+  EXPECT_EQ(seen[0].type, TMsgDlgType::mtError);
+  EXPECT_EQ(seen[0].buttons, unsigned(mbOK));
+  EXPECT_EQ(seen[1].text, L"Go on?");
+  EXPECT_EQ(seen[1].type, TMsgDlgType::mtConfirmation);
+  EXPECT_EQ(seen[1].buttons, unsigned(mbYes | mbNo));
+  EXPECT_EQ(seen[2].type, TMsgDlgType::mtInformation);
+
   SetMessageDlgHook(nullptr);
-  EXPECT_EQ(seen, L"Bad version of file: \"data.z\"");
+  EXPECT_EQ(MessageDlg(std::wstring(L"Shown"), TMsgDlgType::mtInformation, mbOK), mrOk);
+  answerer.Stop();
+  EXPECT_EQ(seen.size(), 3u);
+  ASSERT_EQ(answerer.Shown.size(), 1u) << "only the box after the hook was cleared";
+  EXPECT_EQ(answerer.Shown[0].Text, L"Shown");
 }
 
 }  // namespace
