@@ -12,6 +12,7 @@ packages=(
   liblnk-utils
   nsis time
   locales poppler-utils
+  osslsigncode openssl xorriso zip unzip python3-pefile e2fsprogs
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -7,6 +7,7 @@
 #include "Environment.h"
 #include "Errors.h"
 #include "FileSystem.h"
+#include "ProductSettings.h"
 #include "Registry.h"
 #include "SetupForm.h"
 #include "Text.h"
@@ -17,16 +18,15 @@ const char ExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explor
 const char ProgramsValue[] = "Programs";
 // The one environment reference expanded, and only at the start, in exactly this case.
 const std::string UserProfileReference = "%USERPROFILE%";
-const char HomePageHost[] = "http://www.quorvixforge.example";
 
 struct LanguageLinks {
   const char* manual;    // relative to the main program's folder
-  const char* homePage;  // path on the home page host
+  const char* homePage;  // the vendor's address, from the product settings
 };
 // Indexed by Language.
 constexpr LanguageLinks languageLinks[] = {
-    {"MANUAL\\English\\manual.pdf", "/english.html"},
-    {"MANUAL\\Russian\\manual.pdf", "/russian.html"},
+    {"MANUAL\\English\\manual.pdf", PRODUCT_HOME_PAGE_ENGLISH},
+    {"MANUAL\\Russian\\manual.pdf", PRODUCT_HOME_PAGE_RUSSIAN},
 };
 
 // Closes the accessor's key on every way out of a read.
@@ -101,7 +101,7 @@ void TSetupForm::CreateShortcuts() {
   if (Language != 0 && Language != 1) return;
   const LanguageLinks& links = languageLinks[Language];
   CreateLNK("MANUAL", FolderOf(Pack->KeyFilePath) + links.manual, "Manual");
-  CreateLNK("Home page", std::string(HomePageHost) + links.homePage, "Web");
+  CreateLNK("Home page", links.homePage, "Web");
 }
 
 void TSetupForm::CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName) {

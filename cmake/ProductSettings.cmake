@@ -1,0 +1,78 @@
+# What a vendor changes in setup.exe, read from one settings file
+# (PRODUCT_SETTINGS, by default the example product's): the home pages, the
+# icon and the names in the version information. The settings reach the
+# code through one generated header, ProductSettings.h (target
+# product_settings). A setting that is missing or cannot be used stops the
+# configuration with the reason.
+set(PRODUCT_SETTINGS "${PROJECT_SOURCE_DIR}/examples/quorvix/product.cmake" CACHE FILEPATH
+    "The product settings file: see examples/quorvix/product.cmake")
+
+get_filename_component(product_settings_file "${PRODUCT_SETTINGS}" ABSOLUTE BASE_DIR "${PROJECT_SOURCE_DIR}")
+if(NOT EXISTS "${product_settings_file}" OR IS_DIRECTORY "${product_settings_file}")
+  message(FATAL_ERROR "product settings: no file ${product_settings_file}")
+endif()
+set(product_setting_names PRODUCT_NAME PRODUCT_COMPANY PRODUCT_COPYRIGHT PRODUCT_ICON PRODUCT_HOME_PAGE_ENGLISH
+    PRODUCT_HOME_PAGE_RUSSIAN)
+foreach(name ${product_setting_names})
+  unset(${name})
+endforeach()
+include("${product_settings_file}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${product_settings_file}")
+
+function(product_setting_error name reason)
+  message(FATAL_ERROR "product settings: ${name} in ${product_settings_file} ${reason}")
+endfunction()
+
+foreach(name ${product_setting_names})
+  if("${${name}}" STREQUAL "")
+    product_setting_error(${name} "is not set")
+  endif()
+endforeach()
+
+# Texts go into the version information as they are: UTF-8, on one line,
+# and no quote or backslash, which the resource compiler would read as the
+# end of the text or an escape.
+foreach(name PRODUCT_NAME PRODUCT_COMPANY PRODUCT_COPYRIGHT)
+  if("${${name}}" MATCHES "[\"\\\\\t\r\n]")
+    product_setting_error(${name} "holds a double quote, a backslash, a tab or a line break: \"${${name}}\"")
+  endif()
+endforeach()
+
+# The links are written through the shell's 8-bit interface: an address in
+# printable ASCII (a host in another script in its xn-- form).
+foreach(name PRODUCT_HOME_PAGE_ENGLISH PRODUCT_HOME_PAGE_RUSSIAN)
+  if(NOT "${${name}}" MATCHES "^https?://[!-~]+$" OR "${${name}}" MATCHES "[\"\\\\]")
+    product_setting_error(${name} "is not an http:// or https:// address in printable ASCII: \"${${name}}\"")
+  endif()
+endforeach()
+
+get_filename_component(settings_dir "${product_settings_file}" DIRECTORY)
+get_filename_component(PRODUCT_ICON "${PRODUCT_ICON}" ABSOLUTE BASE_DIR "${settings_dir}")
+if(NOT EXISTS "${PRODUCT_ICON}" OR IS_DIRECTORY "${PRODUCT_ICON}")
+  product_setting_error(PRODUCT_ICON "names no file: ${PRODUCT_ICON}")
+endif()
+if("${PRODUCT_ICON}" MATCHES "[\"\\\\]")
+  product_setting_error(PRODUCT_ICON "is a path with a double quote or a backslash: ${PRODUCT_ICON}")
+endif()
+# An icon file starts with 0, 1 (an icon, not a cursor) and its image count.
+file(READ "${PRODUCT_ICON}" icon_header LIMIT 6 HEX)
+if(NOT icon_header MATCHES "^00000100" OR icon_header STREQUAL "000001000000")
+  product_setting_error(PRODUCT_ICON "is not an icon file: ${PRODUCT_ICON}")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PRODUCT_ICON}")
+
+# setup.exe's file and product version: the project's, as four numbers.
+set(version_numbers)
+foreach(part MAJOR MINOR PATCH TWEAK)
+  if("${PROJECT_VERSION_${part}}" STREQUAL "")
+    list(APPEND version_numbers 0)
+  else()
+    list(APPEND version_numbers ${PROJECT_VERSION_${part}})
+  endif()
+endforeach()
+list(JOIN version_numbers "," SETUP_VERSION_NUMBERS)
+list(JOIN version_numbers "." SETUP_VERSION_TEXT)
+
+configure_file("${CMAKE_CURRENT_LIST_DIR}/ProductSettings.h.in" "${PROJECT_BINARY_DIR}/product/ProductSettings.h" @ONLY)
+add_library(product_settings INTERFACE)
+target_include_directories(product_settings INTERFACE "${PROJECT_BINARY_DIR}/product")

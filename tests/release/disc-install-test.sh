@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Installs from the release's disc image as a user would from a CD: the image
+# is mounted read-only as drive R:, a CD-ROM drive of a copy of the template
+# prefix of its own (on a display of its own), and guidriver.exe runs
+# R:\setup.exe, the signed one, from R:\ in English and then in Russian.
+# Each time the product's tree, the three Start-menu links (with the vendor's
+# home page of the language) and the registry record must be as from a hard
+# disk, and nothing on the disc may change.
+#
+# The disc is a loop mount of the image; where the machine refuses one, the
+# image's files under a read-only bind mount, else made immutable
+# (chattr +i); else the test is skipped (status 77) with the reason.
+#   disc-install-test.sh BUILD_DIR WORK GUIDRIVER.EXE DRIVETYPE.EXE
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" "$1"
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
+work=$2 guidriver=$3 drivetype=$4
+product=$work/product/1.0
+iso=$(find "$work/out" -maxdepth 1 -name '*.iso' | head -n 1)
+[ -f "$iso" ] || { echo "no disc image in $work/out: the release test made none" >&2; exit 1; }
+settings=$work/vendor/settings.cmake
+setting() { sed -n "s/^set($1 \"\\(.*\\)\")\$/\\1/p" "$settings"; }
+
+mkdir -p "$build_dir/prefix-copies"
+copy=$(mktemp -d "$build_dir/prefix-copies/disc.XXXXXX")
+disc=$copy/disc
+files=$copy/disc-files
+immutable=
+cleanup() {
+  # Only the copy's server: until the copy is made, WINEPREFIX is the shared one.
+  if [[ $WINEPREFIX == "$copy/prefix" ]]; then
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+  fi
+  xvfb_stop
+  mountpoint -q "$disc" && umount "$disc"
+  [ -z "$immutable" ] || chattr -R -i "$files" 2>/dev/null
+  rm -rf "$copy"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+# The read-only disc, the best way this machine allows.
+mkdir "$disc"
+if mount -o loop,ro "$iso" "$disc" 2>"$copy/mount-error"; then
+  echo "the disc: the image loop-mounted read-only"
+else
+  reason="loop mount refused ($(head -n 1 "$copy/mount-error"))"
+  if ! xorriso -osirrox on -indev "$iso" -extract / "$files" >/dev/null 2>&1; then
+    echo "cannot read the image's files with xorriso" >&2
+    exit 1
+  fi
+  if mount --bind "$files" "$disc" 2>>"$copy/mount-error" &&
+    mount -o remount,ro,bind "$disc" 2>>"$copy/mount-error"; then
+    echo "the disc: $reason; the image's files under a read-only bind mount"
+  else
+    mountpoint -q "$disc" && umount "$disc"
+    rmdir "$disc"
+    immutable=1  # also undone when only part of it was done
+    if chattr -R +i "$files" 2>>"$copy/mount-error"; then
+      disc=$files
+      echo "the disc: $reason, bind mount refused; the image's files made immutable"
+    else
+      echo "SKIP: no read-only disc here: $reason; bind mount and chattr +i refused too" >&2
+      exit 77
+    fi
+  fi
+fi
+snapshot() { (cd "$disc" && find . -printf '%p %s %m %T@\n' | sort && sha256sum setup.exe data.z) 2>&1; }
+disc_before=$(snapshot)
+image_before=$(sha256sum <"$iso")
+
+wine_prefix_copy "$copy/prefix" || exit 1
+export WINEPREFIX=$copy/prefix
+ln -s "$disc" "$WINEPREFIX/dosdevices/r:"
+unset DISPLAY
+xvfb_start || exit 1
+# The copy's own server; its services must not hold CTest's pipes open.
+# Wine's mount manager reads the drive types as it starts: the server starts
+# again once R: is marked a CD-ROM drive.
+start_server() {
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
+}
+start_server
+wine reg add 'HKLM\Software\Wine\Drives' /v r: /d cdrom /f >/dev/null 2>&1 </dev/null
+wineserver -k >/dev/null 2>&1
+wineserver -w >/dev/null 2>&1
+start_server
+
+status=0
+failed() {
+  echo "FAILED ($case): $*" >&2
+  status=1
+}
+case=drive
+kind=$(wine "$drivetype" 'R:\' 2>/dev/null | tr -d '\r')
+[[ $kind == cdrom ]] || failed "R: is a $kind drive, not a CD-ROM drive"
+
+program_files="$WINEPREFIX/drive_c/Program Files"
+install_dir='C:\Program Files\QuorvixForge\1.0'
+lnk_lines() { lnkinfo "$1" 2>/dev/null | sed -E 's/^[[:space:]]+//; s/[[:space:]]*:[[:space:]]*/ : /'; }
+reg_value() {
+  wine reg query "$1" /v "$2" 2>/dev/null </dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_SZ *//p"
+}
+
+# language | the guidriver steps that choose it | the completion box | manual folder | home page | letter
+while IFS='|' read -r case choose finished manual home_page letter; do
+  # shellcheck disable=SC2086  # the steps are words
+  driven=$(wine_russian "$guidriver" start 'R:\setup.exe' 'R:\' $choose click Start answer OK wait 2>&1 </dev/null |
+    tr -d '\r')
+  grep -qF "dialog: Information: $finished" <<<"$driven" && grep -qx 'exit code: 0' <<<"$driven" ||
+    { failed "the install did not finish as expected:"; echo "$driven" >&2; continue; }
+
+  diff -r "$product" "$program_files/QuorvixForge/1.0" >&2 || failed "the installed tree differs from the product's"
+  menu=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs/QuorvixForge/1.0' -type d | head -n 1)
+  while IFS='|' read -r link line; do
+    lnk_lines "$menu/$link" | grep -qxF -- "$line" || failed "$link lacks \"$line\""
+  done <<EOF
+QuorvixForge.lnk|Local path : $install_dir\\QuorvixForge.exe
+Manual.lnk|Local path : $install_dir\\MANUAL\\$manual\\manual.pdf
+Web.lnk|Name : $home_page
+Web.lnk|Description : Home page
+EOF
+  [[ $(reg_value 'HKCU\Software\QuorvixForge\Versions\1.0' 'Destination folder') == "$install_dir" ]] ||
+    failed "the record's destination is not $install_dir"
+  [[ $(reg_value 'HKCU\Software\QuorvixForge\General' Language) == "$letter" ]] ||
+    failed "the record's language is not $letter"
+  ((status)) || echo "$case: installed from R:; the tree, the links and the record as expected"
+done <<EOF
+English||The installation of Quorvix Forge 1.0 was finished successfully!|English|$(setting PRODUCT_HOME_PAGE_ENGLISH)|E
+Russian|select Russian|Инсталляция Quorvix Forge 1.0 была завершена успешно!|Russian|$(setting PRODUCT_HOME_PAGE_RUSSIAN)|R
+EOF
+
+case=disc
+[[ $(snapshot) == "$disc_before" ]] || failed "the disc's files changed"
+[[ $(sha256sum <"$iso") == "$image_before" ]] || failed "the disc image changed"
+exit $status
