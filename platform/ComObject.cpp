@@ -43,3 +43,7 @@ ComPtr<IUnknown> CreateComObject(REFCLSID classId) {
   if (FAILED(hr)) throw EOleSysError(OleErrorMessage(hr) + ", ClassID: " + GuidToString(classId), hr);
   return object;
 }
+
+void OleCheck(HRESULT result) {
+  if (FAILED(result)) throw EOleSysError(OleErrorMessage(result), result);
+}

@@ -20,6 +20,9 @@ std::string OleErrorMessage(HRESULT code);
 // failure raises EOleSysError: the system's text + ", ClassID: {...}".
 ComPtr<IUnknown> CreateComObject(REFCLSID classId);
 
+// Raises EOleSysError with the system's text when result is a failure.
+void OleCheck(HRESULT result);
+
 // The object's interface iid; EIntfCastError when it does not offer it.
 template <class T>
 ComPtr<T> QueryInterfaceOrRaise(const ComPtr<IUnknown>& object, REFIID iid) {

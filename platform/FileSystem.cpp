@@ -79,3 +79,11 @@ std::string GetCurrentDir() {
 void CreateDir(const std::string& path) {
   if (!CreateDirectoryA(path.c_str(), nullptr)) RaiseLastError();
 }
+
+bool EnterOrCreateDir(const std::string& name) {
+  const std::string path = name + "\\";
+  if (SetCurrentDir(path)) return false;
+  CreateDir(name);
+  if (!SetCurrentDir(path)) RaiseLastError();
+  return true;
+}

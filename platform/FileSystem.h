@@ -39,3 +39,9 @@ std::string GetCurrentDir();
 
 // Creates one directory; a relative path is taken against the current one.
 void CreateDir(const std::string& path);
+
+// Enters the directory under the current one, creating it first when it is
+// missing; true when it created it. A directory it created but cannot enter
+// (the system made another name of it) raises EInOutError: what was meant
+// for it would otherwise land in the current directory.
+bool EnterOrCreateDir(const std::string& name);

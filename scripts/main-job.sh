@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds everything, packs the
+# The main job: installs what is missing, builds what it runs, packs the
 # bundled example product (Quorvix Forge 1.0) and installs it with setup.exe
 # under Wine, in a Wine prefix of its own (build/example/wine/prefix):
 # - on your display when there is one: press Start, then OK;
@@ -8,7 +8,7 @@
 # record ended up.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bash "$root/scripts/build.sh"
+bash "$root/scripts/build.sh" --main
 
 win=$root/build/win
 out=$root/build/example

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "Application.h"
 #include "ControlIds.h"
 #include "SetupForm.h"
@@ -144,15 +146,19 @@ void TSetupForm::CenterPanel() {
 void TSetupForm::FormResize() { CenterPanel(); }
 void TSetupForm::FormActivate() { CenterPanel(); }
 
-// The restored rectangle goes to the middle of the desktop (the rectangle
-// that holds all monitors), never left of or above its origin.
+POINT CentredOnDesktop(const RECT& desktop, SIZE window) {
+  // Halves rounded toward zero; a window larger than the desktop keeps to
+  // its start.
+  const auto start = [](LONG from, LONG to, LONG size) { return from + std::max<LONG>((to - from - size) / 2, 0); };
+  return {start(desktop.left, desktop.right, window.cx), start(desktop.top, desktop.bottom, window.cy)};
+}
+
+// The restored rectangle goes to the middle of the desktop.
 void TSetupForm::PlaceOnDesktop() {
   RECT bounds{};
   GetWindowRect(Handle, &bounds);
-  const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-  int left = (GetSystemMetrics(SM_CXVIRTUALSCREEN) - width) / 2;
-  int top = (GetSystemMetrics(SM_CYVIRTUALSCREEN) - height) / 2;
-  if (left < 0) left = 0;
-  if (top < 0) top = 0;
-  SetWindowPos(Handle, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const RECT desktop{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  const POINT place = CentredOnDesktop(desktop, {bounds.right - bounds.left, bounds.bottom - bounds.top});
+  SetWindowPos(Handle, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

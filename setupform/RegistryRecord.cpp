@@ -11,6 +11,9 @@ const char* const LanguageLetters[] = {"E", "R"};
 }  // namespace
 
 void TSetupForm::WriteRegistry() {
+  // Without a product folder name the keys below would be Software's own
+  // (HKEY_CURRENT_USER\Software\Versions): the record belongs to no product.
+  if (FolderName.empty()) return;
   // Released, with any key still open, on every way out.
   TRegistry registry;
   registry.SetRootKey(HKEY_CURRENT_USER);

@@ -103,3 +103,8 @@ class TSetupForm {
   int TextHeight = 13;     // the font's height; positions scale by TextHeight / 13
   HWND FocusedControl = nullptr;  // the control to give the focus back to on activation
 };
+
+// Where a window of the given size goes when first shown: the middle of the
+// desktop (the rectangle that holds all monitors, which starts left of or
+// above 0,0 when a monitor lies there), never left of or above its start.
+POINT CentredOnDesktop(const RECT& desktop, SIZE window);

@@ -65,11 +65,7 @@ std::string FolderOf(const std::string& path) { return path.substr(0, UpToLastSe
 // An empty name (a package without a product or version folder) adds no
 // level: "\\" alone would be the root of the drive.
 void EnterOrCreateFolder(const std::string& name) {
-  if (name.empty()) return;
-  const std::string folder = name + "\\";
-  if (SetCurrentDir(folder)) return;
-  CreateDir(folder);
-  SetCurrentDir(folder);
+  if (!name.empty()) EnterOrCreateDir(name);
 }
 
 }  // namespace
@@ -117,8 +113,10 @@ void TSetupForm::CreateLNK(const std::string& Description, const std::string& Ta
   link->SetDescription(Description.c_str());
   StepProgress();
   const std::wstring linkPath = ToWide(MenuFolder + "\\" + LinkName + ".lnk", CodePageAnsi);
-  const ComPtr<IPersistFile> file = object.Query<IPersistFile>(IID_IPersistFile);
+  const ComPtr<IPersistFile> file = QueryInterfaceOrRaise<IPersistFile>(object, IID_IPersistFile);
   StepProgress();
-  if (file) file->Save(linkPath.c_str(), FALSE);
+  // A link that was not written must not be announced: the install stops
+  // here, before the completion message and the record.
+  OleCheck(file->Save(linkPath.c_str(), FALSE));
   StepProgress();
 }

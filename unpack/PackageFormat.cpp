@@ -80,7 +80,7 @@ static bool IsDeviceDigit(char c) {
 // CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9 and LPT1-9 name devices
 // whatever extension follows them, and Windows ignores trailing spaces
 // before that extension.
-static bool IsReservedDeviceName(const std::string& component) {
+bool IsReservedDeviceName(const std::string& component) {
   std::string base = component.substr(0, component.find('.'));
   while (!base.empty() && base.back() == ' ') base.pop_back();
   for (char& c : base) c = AsciiUpper(c);
@@ -90,10 +90,13 @@ static bool IsReservedDeviceName(const std::string& component) {
          IsDeviceDigit(base[3]);
 }
 
-// Windows drops trailing dots and spaces from names, so a component such as
-// ".. " or "..." may end up meaning ".." (or nothing); "." alone is harmless.
-static bool IsOnlyDotsAndSpaces(const std::string& component) {
-  return component != "." && !component.empty() && component.find_first_not_of(". ") == std::string::npos;
+// Windows drops trailing dots and spaces when it makes a name: "a " and
+// "b.." become the folders "a" and "b". Yet it looks the path "a \" up as
+// written and cannot enter it, so what follows would land one level higher
+// than counted; and "readme.txt." would be written as "readme.txt". No
+// component may end in either ("." included: nothing needs it).
+bool EndsInDotOrSpace(const std::string& component) {
+  return !component.empty() && (component.back() == '.' || component.back() == ' ');
 }
 
 std::string NameProblem(const std::string& name) {
@@ -111,8 +114,8 @@ std::string NameProblem(const std::string& name) {
     if (!problem.empty()) return;
     if (component == "..")
       problem = "name climbing with \"..\" \"" + name + "\"";
-    else if (IsOnlyDotsAndSpaces(component))
-      problem = "name with a component of dots and spaces \"" + name + "\"";
+    else if (EndsInDotOrSpace(component))
+      problem = "name with a component ending in a dot or a space \"" + name + "\"";
     else if (IsReservedDeviceName(component))
       problem = "reserved device name \"" + name + "\"";
   });

@@ -74,9 +74,16 @@ bool KeyNameMatches(const std::string& name, const std::string& keyFileName);
 // Why a record name may not be written to disk: it is empty, absolute
 // (leading slash or backslash), holds a colon (drive, stream) or a character
 // that Windows refuses in names (< > " ? * and controls), holds a ".."
-// component or another made only of dots and spaces (".. ", "..."), or
-// names a reserved device. Empty result when the name is fine.
+// component, a component ending in a dot or a space (Windows would make
+// another name of it), or one that names a reserved device. Slash and
+// backslash both separate components. Empty result when the name is fine.
 std::string NameProblem(const std::string& name);
+
+// The rules for one component, which the package tool applies to each name
+// it packs: Windows drops a trailing dot or space when it makes a name, and
+// CON, NUL, COM1, ... (whatever their extension) are devices.
+bool EndsInDotOrSpace(const std::string& component);
+bool IsReservedDeviceName(const std::string& component);
 
 // Levels a directory record enters: its components other than "" and ".".
 int EnteredLevels(const std::string& name);

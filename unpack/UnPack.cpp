@@ -22,6 +22,21 @@ std::string HexByte(uint8_t value) {
   return text;
 }
 
+// A directory path as the check of the current directory compares it: wide,
+// '/' read as '\\', no empty components, no trailing separator, and in upper
+// case, as Windows compares names.
+std::wstring DirectoryKey(const std::wstring& path) {
+  std::wstring key;
+  for (wchar_t c : path) {
+    if (c == L'/') c = L'\\';
+    if (c == L'\\' && !key.empty() && key.back() == L'\\') continue;
+    key.push_back(c);
+  }
+  if (!key.empty() && key.back() == L'\\') key.pop_back();
+  if (!key.empty()) CharUpperBuffW(key.data(), DWORD(key.size()));
+  return key;
+}
+
 }  // namespace
 
 void TUnPack::ShowBadFormat(const std::string& problem) {
@@ -69,9 +84,7 @@ bool TUnPack::Extract() {
   InitPacing();
   KeyFound = false;
   ExtractReportedProblem = false;
-  // Going on in whatever directory is current would scatter the product
-  // somewhere else: refuse before anything is written.
-  if (!SetCurrentDir(TargetDir)) throw EInOutError(int(GetLastError()));
+  EnterTargetDir();
 
   Stream->StartExtraction(Pos, PieceSize);
   try {
@@ -114,6 +127,13 @@ bool TUnPack::Extract() {
   return true;
 }
 
+void TUnPack::EnterTargetDir() {
+  // Going on in whatever directory is current would scatter the product
+  // somewhere else: refuse before anything is written.
+  if (!SetCurrentDir(TargetDir)) throw EInOutError(int(GetLastError()));
+  TargetKey = ExpectedDir = DirectoryKey(ToWide(GetCurrentDir()));
+}
+
 void TUnPack::InitPacing() {
   Step = Size / 8;
   NextStop = Step;
@@ -129,15 +149,25 @@ void TUnPack::CheckPacing() {
 
 void TUnPack::EnterDirectory(const std::string& name) {
   if (RootDirName.empty()) RootDirName = name;
-  if (SetCurrentDir(name + "\\")) return;
-  CreateDir(name);
-  SetCurrentDir(name + "\\");
+  EnterOrCreateDir(name);
+  ExpectedDir = DirectoryKey(ExpectedDir + L"\\" + ToWide(name));
+  RequireExpectedDir();
 }
 
 void TUnPack::LeaveDirectory() {
+  if (ExpectedDir.size() <= TargetKey.size()) return;
   // The parent keeps its separator: C:\Apps\Demo gives C:\Apps\, C:\Apps gives C:\.
   const std::string current = GetCurrentDir();
   SetCurrentDir(current.substr(0, UpToLastSeparator(current)));
+  ExpectedDir.erase(ExpectedDir.rfind(L'\\'));
+  RequireExpectedDir();
+}
+
+// The load check counted the levels that Windows should enter; a name it
+// resolves otherwise (the next alias nobody thought of) shows here, before
+// anything is written in the wrong place.
+void TUnPack::RequireExpectedDir() const {
+  if (DirectoryKey(ToWide(GetCurrentDir())) != ExpectedDir) throw EInOutError(ERROR_PATH_NOT_FOUND);
 }
 
 void TUnPack::ExtractFile(const Package::RecordInfo& record) {

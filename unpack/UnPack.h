@@ -44,10 +44,16 @@ class TUnPack {
   // File-system failures, a TargetDir that cannot be entered or a read of
   // the package that fails among them, raise EInOutError and leave the
   // package held, Pos at the failed record.
+  // So does a current directory other than the one the records lead to:
+  // nothing is written anywhere else. Leave records beyond TargetDir (which
+  // the load check lets through only at the end) do not climb out of it.
   bool Extract();
 
   void InitPacing();
   void CheckPacing();
+  // Makes TargetDir current, where the records start; EInOutError when it
+  // cannot be entered.
+  void EnterTargetDir();
   // The records, each read and checked by Extract first.
   void EnterDirectory(const std::string& name);
   void LeaveDirectory();
@@ -55,4 +61,12 @@ class TUnPack {
 
  private:
   void ShowBadFormat(const std::string& problem);
+  // Raises unless the current directory is ExpectedDir.
+  void RequireExpectedDir() const;
+
+  // Where the records lead, and TargetDir, as DirectoryKey gives them. The
+  // levels are counted here, on the names as the system converts them: in a
+  // double-byte code page a backslash byte may belong to a character.
+  std::wstring ExpectedDir;
+  std::wstring TargetKey;
 };

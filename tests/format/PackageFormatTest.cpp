@@ -150,8 +150,11 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"control character", head + File("a\tb.txt", "x"), 31, "does not allow"},
         DamagedCase{"dot-dot file", head + File("..\\evil.dll", "x"), 31, ".."},
         DamagedCase{"dot-dot inside", head + EncodeDirectoryRecord("a/../../b"), 31, ".."},
-        DamagedCase{"dot-dot with space", head + EncodeDirectoryRecord("a\\.. \\b"), 31, "dots and spaces"},
-        DamagedCase{"three dots", head + File("...", "x"), 31, "dots and spaces"},
+        DamagedCase{"dot-dot with space", head + EncodeDirectoryRecord("a\\.. \\b"), 31, "ending in a dot or a space"},
+        DamagedCase{"three dots", head + File("...", "x"), 31, "ending in a dot or a space"},
+        DamagedCase{"directory with trailing space", head + EncodeDirectoryRecord("a "), 31, "ending in a dot or a space"},
+        DamagedCase{"file with trailing dot", head + File("readme.txt.", "x"), 31, "ending in a dot or a space"},
+        DamagedCase{"folder with trailing dot", EncodeHeader("demo.exe", "Demo 1.0", "Demo.", 0), 22, "ending in a dot"},
         DamagedCase{"device", head + File("CON", "x"), 31, "reserved"},
         DamagedCase{"device with extension", head + File("doc\\nul.txt", "x"), 31, "reserved"},
         DamagedCase{"device lower case", head + EncodeDirectoryRecord("com7"), 31, "reserved"},
@@ -171,10 +174,46 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
-TEST(PackageFormat, NamesThatOnlyLookOdd) {
-  for (const char* name : {"CONSOLE.txt", "COM10", "LPT0", "CONOUT", "CONIN$x", "COM\xB9\xB9", "LPT\xBC", "\x83\x7C.txt", "a..b", "...x", ".\\x", "x. y", "aux_file", "\xC4\xE0\xED\xED\xFB\xE5"})
-    EXPECT_EQ(NameProblem(name), "") << name;
+// One rule for directory and file names, for every component of a name.
+// Windows would make another name of a component ending in a dot or a space
+// ("a " makes the folder "a", which "a \" then does not enter).
+struct NameRuleCase {
+  const char* name;
+  const char* problem;  // fragment of the refusal; "" when the name is fine
+};
+
+class NameRule : public ::testing::TestWithParam<NameRuleCase> {};
+
+TEST_P(NameRule, AcceptsOrRefuses) {
+  const std::string problem = NameProblem(GetParam().name);
+  if (*GetParam().problem)
+    EXPECT_NE(problem.find(GetParam().problem), std::string::npos) << "problem: " << problem;
+  else
+    EXPECT_EQ(problem, "");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NameRule,
+    ::testing::Values(
+        // Names that only look odd.
+        NameRuleCase{"a.b", ""}, NameRuleCase{".profile", ""}, NameRuleCase{"read me.txt", ""},
+        NameRuleCase{" leading space", ""}, NameRuleCase{"a b\\c d", ""}, NameRuleCase{"a..b", ""},
+        NameRuleCase{"...x", ""}, NameRuleCase{"x. y", ""}, NameRuleCase{"a/b", ""}, NameRuleCase{"a\\b\\", ""},
+        NameRuleCase{"CONSOLE.txt", ""}, NameRuleCase{"COM10", ""}, NameRuleCase{"LPT0", ""},
+        NameRuleCase{"CONOUT", ""}, NameRuleCase{"CONIN$x", ""}, NameRuleCase{"COM\xB9\xB9", ""},
+        NameRuleCase{"LPT\xBC", ""}, NameRuleCase{"\x83\x7C.txt", ""}, NameRuleCase{"aux_file", ""},
+        NameRuleCase{"\xC4\xE0\xED\xED\xFB\xE5", ""},
+        // A trailing dot or space, in any component.
+        NameRuleCase{"a ", "ending in a dot or a space"}, NameRuleCase{"b..", "ending in a dot or a space"},
+        NameRuleCase{"readme.txt.", "ending in a dot or a space"}, NameRuleCase{"a \\b", "ending in a dot or a space"},
+        NameRuleCase{"a\\b.\\c", "ending in a dot or a space"}, NameRuleCase{"a/b /c", "ending in a dot or a space"},
+        NameRuleCase{".", "ending in a dot or a space"}, NameRuleCase{".\\x", "ending in a dot or a space"},
+        NameRuleCase{"...", "ending in a dot or a space"}, NameRuleCase{".. ", "ending in a dot or a space"},
+        NameRuleCase{"x\\ ", "ending in a dot or a space"},
+        // The other refusals keep their own reasons.
+        NameRuleCase{"..", "climbing"}, NameRuleCase{"a\\..\\b", "climbing"}, NameRuleCase{"nul. ", "ending in"},
+        NameRuleCase{"nul.txt", "reserved"}, NameRuleCase{"", "empty"}, NameRuleCase{"/a", "absolute"}),
+    [](const ::testing::TestParamInfo<NameRuleCase>& info) { return std::to_string(info.index); });
 
 TEST(PackageFormat, LeavesAboveTheTargetWithNothingAfterThemAreHarmless) {
   const CheckResult r = Check(DemoHeader() + EncodeDirectoryRecord("1.0") + EncodeLeaveRecord() + EncodeLeaveRecord() +

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -254,8 +255,26 @@ TEST(Install, ReusesTheFoldersAddsASecondVersionAndReplacesTheSameVersion) {
   ExpectLinkLine(MenuFolder("1.0") + "\\Manual.lnk", "Local path : " + dir1 + "\\MANUAL\\English\\manual.pdf");
 }
 
+// Wine set to report Vista to setup.exe alone: the DLL search is then
+// restricted the Vista way, under which the shell still makes links.
+TEST(Install, UnderVistaMakesTheLinksToo) {
+  const wchar_t vista[] = L"vista";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\setup.exe", L"Version", REG_SZ, vista,
+                            sizeof vista),
+            ERROR_SUCCESS);
+  const Outcome outcome = RunSetup(ProductPackage().Bytes());
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  EXPECT_EQ(outcome.ProgressAtLastBox, 27);
+  const std::string menu = MenuFolder();
+  EXPECT_EQ(Names(ReadTree(menu)), (std::vector<std::string>{"Manual.lnk", "QuorvixForge.lnk", "Web.lnk"}));
+  ExpectLinkLine(menu + "\\QuorvixForge.lnk", "Local path : " + ProgramFiles + "\\" + Product + "\\1.0\\" + KeyFile);
+}
+
 // A package that names no product folder: the version folder goes straight
-// under the destination and under Programs, never to the root of a drive.
+// under the destination and under Programs, never to the root of a drive,
+// and no record is written.
 TEST(Install, AnEmptyProductFolderNameAddsNoFolderLevel) {
   PackageBuilder package(KeyFile, Title, "");
   package.Dir("1.0").File(KeyFile, "MZ").File("readme.txt", "r").Leave();
@@ -267,6 +286,9 @@ TEST(Install, AnEmptyProductFolderNameAddsNoFolderLevel) {
   EXPECT_TRUE(FileExists(StartMenuPrograms() + "\\1.0\\QuorvixForge.lnk"));
   for (const char* root : {"C:\\1.0", "C:\\QuorvixForge.exe"})
     EXPECT_FALSE(FolderExists(root) || FileExists(root)) << root << " made at the root of the drive";
+  // Nor a record among Software's own keys: it would belong to no product.
+  for (const char* key : {"Versions", "General"})
+    EXPECT_EQ(ExportRegistry(std::string("HKEY_CURRENT_USER\\Software\\") + key), RegistryTree{}) << key;
 }
 
 // ---- The package, held unchanged while it is in use
@@ -454,6 +476,50 @@ TEST(CyrillicInstall, TitleFolderAndFileNamesReachTheDiskTheLinksAndTheRecord) {
 
 // ---- Installs that cannot go on
 
+// The names directly in a folder ("*" of it), for seeing that nothing appeared.
+std::vector<std::string> Entries(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(found.cFileName);
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+// Windows makes the folders "a " and "b.." as "a" and "b" and then cannot
+// enter them: without the load check's rule the leave records after them
+// climbed out of the product folder, and the files after those landed in
+// C:\Program Files and at the root of C:.
+TEST(Install, APackageWithFolderNamesWindowsRewritesIsRefusedBeforeAnythingIsWritten) {
+  PackageBuilder package(KeyFile, Title, Product);
+  package.Dir("a ").Leave().File("escaped-1.txt", "1").Dir("b..").Leave().File("escaped-2.txt", "2");
+  package.Dir("1.0").File(KeyFile, "MZ").Leave();
+  const std::string& bytes = package.Bytes();
+  const Package::CheckResult check = Package::CheckPackage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  ASSERT_EQ(check.Status, Package::CheckStatus::Damaged);
+  const std::vector<std::string> rootBefore = Entries("C:"), programFilesBefore = Entries(ProgramFiles);
+
+  SetupRun run(bytes);
+  HWND box = run.Program->WaitForDialog();
+  ASSERT_NE(box, nullptr);
+  const Dialog shown = ReadDialog(box);
+  EXPECT_EQ(shown.Caption, L"Error");
+  EXPECT_EQ(shown.Text, Wide("Bad format of file: \"data.z\"\r\n" + Package::DescribeProblem(check)));
+  EXPECT_NE(shown.Text.find(L"\"a \""), std::wstring::npos) << "the name refused";
+  ASSERT_TRUE(AnswerDialog(box, L"OK"));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+  EXPECT_EQ(run.Program->WaitForDialog(), nullptr) << "one message only";
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+  EXPECT_EQ(code, 0u);
+
+  EXPECT_EQ(Entries("C:"), rootBefore);
+  EXPECT_EQ(Entries(ProgramFiles), programFilesBefore);
+  ExpectNoMenuFolderAndNoRecord();
+}
+
 TEST(Install, ADestinationRemovedAfterItWasChosenEndsTheProgramWithNothingMade) {
   const std::string destination = "C:\\Chosen";
   CreateDirectoryA(destination.c_str(), nullptr);
@@ -590,6 +656,119 @@ TEST(Install, AFullDiskStopsTheInstallAndTouchesNothingElse) {
   EXPECT_EQ(onDrive.at("Apps\\QuorvixForge\\1.0\\small.txt"), "fits");
   ExpectNoMenuFolderAndNoRecord();
 }
+
+// ---- Links that cannot be saved
+
+// The Linux path of a Windows one (Wine's own kernel32 export); empty when
+// there is none.
+std::string UnixPathOf(const std::string& windowsPath) {
+  using UnixFileName = char*(CDECL*)(const wchar_t*);
+  const auto unixFileName = reinterpret_cast<UnixFileName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* name = unixFileName ? unixFileName(Wide(windowsPath).c_str()) : nullptr;
+  if (!name) return "";
+  std::string path(name);
+  HeapFree(GetProcessHeap(), 0, name);
+  return path;
+}
+
+// Starts a Linux program, which Wine runs like any other; its end and exit
+// code do not come back reliably, so callers look for its effect.
+bool StartLinuxProgram(std::string commandLine) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+// Whether a new file can be made in the folder (made and removed again).
+bool CanMakeFileIn(const std::string& folder) {
+  const std::string probe = folder + "\\probe.tmp";
+  const HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  DeleteFileA(probe.c_str());
+  return true;
+}
+
+// A folder in which not even root can make a file (as root, Wine writes
+// into read-only folders): chattr +i, undone at the end so that the prefix
+// copy can be removed.
+class ImmutableFolder {
+ public:
+  explicit ImmutableFolder(const std::string& folder) : folder(folder), unixPath(UnixPathOf(folder)) {
+    if (unixPath.empty() || !StartLinuxProgram("/usr/bin/chattr +i \"" + unixPath + "\"")) return;
+    locked = WaitUntil([&] { return !CanMakeFileIn(folder); });
+  }
+  ~ImmutableFolder() {
+    if (unixPath.empty()) return;
+    StartLinuxProgram("/usr/bin/chattr -i \"" + unixPath + "\"");
+    EXPECT_TRUE(WaitUntil([&] { return CanMakeFileIn(folder); })) << "still locked: " << unixPath;
+  }
+  ImmutableFolder(const ImmutableFolder&) = delete;
+  ImmutableFolder& operator=(const ImmutableFolder&) = delete;
+  bool Locked() const { return locked; }
+
+ private:
+  std::string folder, unixPath;
+  bool locked = false;
+};
+
+struct LinkObstacle {
+  const char* name;
+  // Puts it in the way of the first link in the (existing) menu folder,
+  // leaving in `guard` what lifts it again; false when this machine does
+  // not allow it.
+  std::function<bool(const std::string& menuFolder, std::unique_ptr<ImmutableFolder>& guard)> put;
+};
+
+std::ostream& operator<<(std::ostream& out, const LinkObstacle& o) { return out << o.name; }
+
+class LinkNotSaved : public ::testing::TestWithParam<LinkObstacle> {};
+
+// The link's save fails: the system's text under the program's title, no
+// completion message, no record, no link.
+TEST_P(LinkNotSaved, StopsTheInstallWithTheSystemsText) {
+  const std::string menu = MenuFolder();
+  ASSERT_TRUE(CreateDirectoryA((StartMenuPrograms() + "\\" + Product).c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(menu.c_str(), nullptr));
+  std::unique_ptr<ImmutableFolder> guard;
+  if (!GetParam().put(menu, guard)) GTEST_SKIP() << "chattr +i is not allowed here (root on a file system that has it is needed)";
+
+  const Outcome outcome = RunSetup(ProductPackage().Bytes());
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"setup");
+  wchar_t* systemText = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 DWORD(E_ACCESSDENIED), 0, reinterpret_cast<wchar_t*>(&systemText), 0, nullptr);
+  ASSERT_NE(systemText, nullptr);
+  std::wstring expected(systemText);
+  LocalFree(systemText);
+  while (!expected.empty() && (expected.back() <= L' ' || expected.back() == L'.')) expected.pop_back();
+  EXPECT_EQ(outcome.Boxes[0].Text, expected + L".");
+  EXPECT_TRUE(outcome.Ended);
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  EXPECT_FALSE(FileExists(menu + "\\QuorvixForge.lnk"));
+  EXPECT_FALSE(FileExists(menu + "\\Manual.lnk")) << "nothing after the failed link";
+  EXPECT_EQ(ExportRegistry(RecordKey), RegistryTree{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Obstacles, LinkNotSaved,
+    ::testing::Values(LinkObstacle{"FolderOfTheLinksName",
+                                   [](const std::string& menu, std::unique_ptr<ImmutableFolder>&) {
+                                     return CreateDirectoryA((menu + "\\QuorvixForge.lnk").c_str(), nullptr) != FALSE;
+                                   }},
+                      LinkObstacle{"MenuFolderThatCannotBeWritten",
+                                   [](const std::string& menu, std::unique_ptr<ImmutableFolder>& guard) {
+                                     guard = std::make_unique<ImmutableFolder>(menu);
+                                     return guard->Locked();
+                                   }}),
+    [](const ::testing::TestParamInfo<LinkObstacle>& info) { return std::string(info.param.name); });
 
 // ---- Problems the extraction reports itself
 

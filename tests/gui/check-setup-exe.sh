@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks the built setup.exe: it imports at load time exactly the DLLs known
 # below (a DLL of another name beside it could be loaded before any of our
-# code runs), and it carries its manifest.
+# code runs), starts no thread, and carries its manifest, which asks for the
+# highest level the user has: Program Files, the default destination, needs
+# it on Windows.
 set -euo pipefail
 exe=$1
 objdump=i686-w64-mingw32-objdump
@@ -40,7 +42,7 @@ done
 
 manifest=$(strings -n 6 "$exe")
 for needed in 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' 'processorArchitecture="*"' \
-  'requestedExecutionLevel level="asInvoker"'; do
+  'requestedExecutionLevel level="highestAvailable"'; do
   if ! grep -qF -- "$needed" <<<"$manifest"; then
     echo "setup.exe's manifest lacks $needed" >&2
     status=1

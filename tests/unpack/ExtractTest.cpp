@@ -32,6 +32,21 @@ class Extract : public TestDirectory {
     Pack.OnProgress = [this] { ProgressAt.push_back(Pack.Pos); };
   }
 
+  // Enters a directory record's name as Extract does, but without the
+  // record check that Extract runs first, as if the check had missed
+  // something: what the extractor still refuses on its own. Its I/O error.
+  int EnterUnchecked(const std::string& name) {
+    EXPECT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
+    Pack.TargetDir = Target();
+    try {
+      Pack.EnterTargetDir();
+      Pack.EnterDirectory(name);
+    } catch (const EInOutError& e) {
+      return e.ErrorCode;
+    }
+    return 0;
+  }
+
   // Runs Extract expecting it to end with an I/O error; its code.
   int ExtractFailing() {
     try {
@@ -256,6 +271,57 @@ TEST_F(Extract, LeavingADriveRootStaysThere) {
   Pack.TargetDir = "C:\\";
   EXPECT_TRUE(Pack.Extract());
   EXPECT_EQ(GetCurrentDir(), "C:\\");
+}
+
+// Leave records beyond the target come only at the end (the load check
+// refuses any other record there): they leave the extraction in the target.
+TEST_F(Extract, LeavesBeyondTheTargetStayInIt) {
+  Load(DemoHeader() + DirRecord("1.0") + FileRecord("demo.exe", "x") + LeaveRecord() + LeaveRecord() + LeaveRecord());
+  EXPECT_TRUE(Pack.Extract());
+  EXPECT_EQ(GetCurrentDir(), Target());
+}
+
+// Names Windows resolves as the load check counts them, though not as
+// written: the check of the current directory must not take them for aliases.
+TEST_F(Extract, CaseAndSeparatorsOfNamesAreWindowsOwn) {
+  ASSERT_TRUE(CreateDirectoryA((Target() + "\\manual").c_str(), nullptr));
+  // A name of several components enters folders that exist already.
+  Load(DemoHeader() + DirRecord("MANUAL") + FileRecord("a.txt", "a") + LeaveRecord() + DirRecord("x") + LeaveRecord() +
+       DirRecord("x/y") + FileRecord("b.txt", "b") + LeaveRecord() + LeaveRecord() + DirRecord("x\\\\y\\") +
+       FileRecord("demo.exe", "c") + LeaveRecord() + LeaveRecord());
+  EXPECT_TRUE(Pack.Extract());
+  EXPECT_TRUE(Messages.empty());
+  EXPECT_EQ(TreeOf(Target()),
+            (Strings{"manual\\", "manual\\a.txt", "x\\", "x\\y\\", "x\\y\\b.txt", "x\\y\\demo.exe"}));
+  EXPECT_EQ(GetCurrentDir(), Target());
+}
+
+// Directory names the record check refuses, entered without it: Windows
+// makes another name of them, cannot enter them or enters another folder.
+// The record raises, which ends the extraction there: nothing further is
+// written, least of all above the target where the next records would land.
+TEST_F(Extract, DirectoryThatIsNotWhereTheRecordsLeadStopsIt) {
+  const struct {
+    const char* name;
+    DWORD error;
+    Strings tree;  // of the target afterwards
+  } cases[] = {
+      {"a ", ERROR_FILE_NOT_FOUND, {"a\\"}},      // made as "a", "a \\" not found
+      {"b..", ERROR_FILE_NOT_FOUND, {"b\\"}},     // made as "b"
+      {"c.", ERROR_PATH_NOT_FOUND, {"c\\"}},      // made and entered as "c"
+      {"..", ERROR_PATH_NOT_FOUND, {}},            // the target's parent
+      {".", ERROR_PATH_NOT_FOUND, {}},             // the target itself
+      {"d\\..\\..", ERROR_PATH_NOT_FOUND, {}},   // taken as "..", d or not
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClearTarget();
+    EXPECT_EQ(EnterUnchecked(c.name), int(c.error));
+    Strings everything{"target\\"};
+    for (const std::string& path : c.tree) everything.push_back("target\\" + path);
+    EXPECT_EQ(TreeOf(Dir), everything) << "nothing anywhere else";
+    EXPECT_TRUE(Messages.empty());
+  }
 }
 
 TEST_F(Extract, StopsNearTheSizeLimitDoNotOverflow) {

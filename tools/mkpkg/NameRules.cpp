@@ -14,17 +14,6 @@ bool IsForbiddenCharacter(char32_t c) {
   return false;
 }
 
-// Besides what the installer refuses (CON, NUL, COM1, ...), Windows keeps
-// the console names and COM/LPT with a superscript digit for devices.
-bool IsExtraDeviceName(const std::u32string& name) {
-  std::u32string base = name.substr(0, name.find(U'.'));
-  while (!base.empty() && base.back() == U' ') base.pop_back();
-  base = FoldCase(base);
-  if (base == U"CONIN$" || base == U"CONOUT$") return true;
-  if (base.size() != 4 || (base.compare(0, 3, U"COM") != 0 && base.compare(0, 3, U"LPT") != 0)) return false;
-  return base[3] == U'\u00B9' || base[3] == U'\u00B2' || base[3] == U'\u00B3';
-}
-
 char32_t UpperCase(char32_t c) {
   if (c >= U'a' && c <= U'z') return c - 0x20;
   if (c < 0x80) return c;
@@ -67,8 +56,6 @@ std::string WindowsNameProblem(const std::u32string& name) {
     AppendUtf8(shown, c);
     return "holds \"" + shown + "\", which Windows does not allow in names";
   }
-  if (name.back() == U'.' || name.back() == U' ') return "ends with a dot or a space, which Windows drops";
-  if (IsExtraDeviceName(name)) return "is a device name on Windows";
   return "";
 }
 
@@ -91,12 +78,19 @@ PackageName ConvertName(const std::string& utf8, const CodePage* codePage) {
                      std::to_string(MaxNameBytes);
     return result;
   }
-  // The installer refuses these record names when it loads the package.
+  // The installer's own rules for a component, then whatever else it
+  // refuses in a record name when it loads the package.
+  if (Package::EndsInDotOrSpace(encoded.Bytes)) {
+    result.Problem = "ends with a dot or a space, which Windows drops";
+    return result;
+  }
+  if (Package::IsReservedDeviceName(encoded.Bytes)) {
+    result.Problem = "is a device name on Windows";
+    return result;
+  }
   const std::string installerProblem = Package::NameProblem(encoded.Bytes);
   if (!installerProblem.empty()) {
-    result.Problem = installerProblem.find("reserved") != std::string::npos
-                         ? "is a device name on Windows"
-                         : "would be refused by the installer (" + installerProblem + ")";
+    result.Problem = "would be refused by the installer (" + installerProblem + ")";
     return result;
   }
   result.Bytes = std::move(encoded.Bytes);

@@ -9,9 +9,10 @@ namespace Mkpkg {
 
 constexpr size_t MaxNameBytes = 255;
 
-// Why one name component cannot be created on Windows: empty, a character
-// Windows forbids (<>:"/\|?* and controls), a trailing dot or space, or a
-// device name. Empty when the name is fine.
+// Why one name component cannot be created on Windows: empty, or a
+// character Windows forbids (<>:"/\|?* and controls). A trailing dot or
+// space and device names are the installer's rules, applied by ConvertName
+// to the stored bytes. Empty when the name is fine.
 std::string WindowsNameProblem(const std::u32string& name);
 
 // Names that Windows takes for the same file fold to the same text.
