@@ -200,11 +200,11 @@ CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit) {
   }
 
   struct Field { std::string* value; const char* name; };
-  size_t folderOffset = 0;
+  size_t fieldStart = 0;  // after the loop: where the folder name starts
   for (Field f : {Field{&r.Head.KeyFileName, "key file name"}, Field{&r.Head.Title, "title"},
                   Field{&r.Head.FolderName, "folder name"}}) {
-    folderOffset = in.Pos();
-    if (!in.String(*f.value)) return damaged(folderOffset, std::string(f.name) + " without terminating zero byte");
+    fieldStart = in.Pos();
+    if (!in.String(*f.value)) return damaged(fieldStart, std::string(f.name) + " without terminating zero byte");
   }
   if (!in.Int32(r.Head.RequiredSize)) return damaged(in.Pos(), "header ends inside the required size");
   r.Head.StreamOffset = in.Pos();
@@ -212,7 +212,7 @@ CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit) {
   // menu: it must not lead out of them. (Empty, it only adds no level.)
   if (!r.Head.FolderName.empty()) {
     const std::string problem = NameProblem(r.Head.FolderName);
-    if (!problem.empty()) return damaged(folderOffset, "folder name with " + problem);
+    if (!problem.empty()) return damaged(fieldStart, "folder name with " + problem);
   }
 
   TRecordCheck check;
