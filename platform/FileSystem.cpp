@@ -1,6 +1,7 @@
 #include "FileSystem.h"
 
 #include "Errors.h"
+#include "Text.h"
 
 namespace {
 
@@ -41,15 +42,21 @@ HANDLE CreateForWriting(const std::string& name, DWORD disposition) {
 
 }  // namespace
 
-THandle CreateFileForWriting(const std::string& name) {
+THandle CreateFileForWriting(const std::string& name, bool* createdNew) {
   // A missing file is created as new, not through CREATE_ALWAYS: Wine makes
   // that an open plus a cut to length 0, and ext4 takes such a cut for a file
   // rewritten in place and writes all its data out when it is closed (a tenth
   // of a second for 256 MiB). Anything else, an existing file among them, goes
   // the CREATE_ALWAYS way, errors included.
   THandle file(CreateForWriting(name, CREATE_NEW));
-  if (!file.Valid()) file.Reset(CreateForWriting(name, CREATE_ALWAYS));
+  bool created = file.Valid();
+  if (!file.Valid()) {
+    file.Reset(CreateForWriting(name, CREATE_ALWAYS));
+    // Gone between the two calls: then this one made it.
+    created = file.Valid() && GetLastError() != ERROR_ALREADY_EXISTS;
+  }
   if (!file.Valid()) RaiseLastError();
+  if (createdNew) *createdNew = created;
   return file;
 }
 
@@ -74,14 +81,17 @@ std::string GetCurrentDir() {
   return path;
 }
 
+bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 void CreateDir(const std::string& path) {
   if (!CreateDirectoryA(path.c_str(), nullptr)) RaiseLastError();
 }
 
-bool EnterOrCreateDir(const std::string& name) {
+bool EnterOrCreateDir(const std::string& name, TCreatedItems* created) {
   const std::string path = name + "\\";
   if (SetCurrentDir(path)) return false;
   CreateDir(name);
+  if (created) created->FolderCreated(JoinPath(GetCurrentDir(), name));
   if (!SetCurrentDir(path)) RaiseLastError();
   return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "CreatedItems.h"
 #include "Handle.h"
 
 // Opens an existing file for reading only, so that it opens on read-only
@@ -20,8 +21,9 @@ int64_t FileSizeOf(const THandle& file);
 uint32_t ReadAt(const THandle& file, int64_t offset, void* buffer, uint32_t count);
 
 // Creates the file, or cuts an existing one to length 0, for reading and
-// writing, sharing read and write access, with normal attributes.
-THandle CreateFileForWriting(const std::string& name);
+// writing, sharing read and write access, with normal attributes. createdNew,
+// when given, tells whether the file did not exist before.
+THandle CreateFileForWriting(const std::string& name, bool* createdNew = nullptr);
 
 // Writes exactly count bytes in one write.
 void WriteWhole(const THandle& file, const void* data, uint32_t count);
@@ -37,11 +39,15 @@ bool SetCurrentDir(const std::string& path);
 // except at a drive root such as C:\.
 std::string GetCurrentDir();
 
+// Whether a file or folder of that path exists.
+bool PathExists(const std::string& path);
+
 // Creates one directory; a relative path is taken against the current one.
 void CreateDir(const std::string& path);
 
 // Enters the directory under the current one, creating it first when it is
-// missing; true when it created it. A directory it created but cannot enter
-// (the system made another name of it) raises EInOutError: what was meant
-// for it would otherwise land in the current directory.
-bool EnterOrCreateDir(const std::string& name);
+// missing; true when it created it, which `created` (when given) records by
+// its full path at once. A directory it created but cannot enter (the
+// system made another name of it) raises EInOutError: what was meant for it
+// would otherwise land in the current directory.
+bool EnterOrCreateDir(const std::string& name, TCreatedItems* created = nullptr);

@@ -36,4 +36,14 @@ void HandleMessage() {
   Dispatch(msg);
 }
 
+TEndRequestHeld::TEndRequestHeld() {
+  MSG quit;
+  held_ = IsTerminated() || PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  ClearTerminated();
+}
+
+TEndRequestHeld::~TEndRequestHeld() {
+  if (held_) SetTerminated();
+}
+
 void SetNavigationWindow(HWND window) { navigationWindow = window; }

@@ -21,6 +21,21 @@ void ProcessMessages();
 // it. A quit message only sets the terminate flag.
 void HandleMessage();
 
+// Holds back an end of the program already requested (met, or its quit
+// message still waiting), so that a box the user must read before the
+// program ends is shown and waits for an answer; the request stands again
+// when this goes.
+class TEndRequestHeld {
+ public:
+  TEndRequestHeld();
+  ~TEndRequestHeld();
+  TEndRequestHeld(const TEndRequestHeld&) = delete;
+  TEndRequestHeld& operator=(const TEndRequestHeld&) = delete;
+
+ private:
+  bool held_;
+};
+
 // The window whose keyboard messages get the dialog keys (Tab moves the
 // focus through its controls); none when null.
 void SetNavigationWindow(HWND window);

@@ -22,6 +22,10 @@ void AppendHex(std::string& text, unsigned long value, int digits) {
   while (digits-- > 0) text += "0123456789ABCDEF"[(value >> (4 * digits)) & 0xF];
 }
 
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  return UpToLastSeparator(folder) == folder.size() ? folder + name : folder + "\\" + name;
+}
+
 size_t UpToLastSeparator(const std::string& path, unsigned codePage) {
   const UINT table = codePage == CodePageAnsi ? GetACP() : codePage;
   size_t length = 0;

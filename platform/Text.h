@@ -17,3 +17,7 @@ void AppendHex(std::string& text, unsigned long value, int digits);
 // of a character may have the backslash's value (Shift-JIS "ソ" is 83 5C):
 // only whole characters count.
 size_t UpToLastSeparator(const std::string& path, unsigned codePage = CodePageAnsi);
+
+// The path of name inside folder: one backslash between them, none added
+// after a folder that ends in one (a drive root such as C:\).
+std::string JoinPath(const std::string& folder, const std::string& name);

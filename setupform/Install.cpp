@@ -1,10 +1,14 @@
 // The install sequence behind the Start button: the progress display, the
 // product folder, the extraction, the shortcuts, the completion message and
-// the registry record; the window closes on every way out.
+// the registry record; the window closes on every way out. An install that
+// does not get to its completion message (an error, a problem of the
+// package, or the user ending the program during the extraction) takes back
+// everything it created.
 #include <windows.h>
 
 #include <algorithm>
 
+#include "Application.h"
 #include "FileSystem.h"
 #include "MessageDialog.h"
 #include "MessagePump.h"
@@ -27,9 +31,56 @@ void ShowProgressDisplay(TSetupForm& form) {
 }
 
 // Makes the product folder under the current directory unless it exists.
-void EnsureProductFolder(const std::string& folderName) {
+void EnsureProductFolder(const std::string& folderName, TCreatedItems& created) {
   const std::string folder = folderName + "\\";
-  if (!SetCurrentDir(folder)) CreateDir(folder);
+  if (SetCurrentDir(folder)) return;
+  CreateDir(folder);
+  created.FolderCreated(JoinPath(GetCurrentDir(), folderName));
+}
+
+// The steps that put the product on disk. False when the extraction
+// reported a problem of the package: an incomplete product gets no
+// shortcuts. An error, or EAbort when the user ended the program at a
+// progress stop, leaves through here.
+bool CreateProduct(TSetupForm& form) {
+  EnsureProductFolder(form.FolderName, form.Created);
+  form.InstallDir = form.BaseDir + form.FolderName;
+
+  TUnPack& pack = *form.Pack;
+  pack.TargetDir = form.InstallDir;
+  pack.OnProgress = [&form] { form.StepProgress(); };
+  pack.Created = &form.Created;
+  form.ProgressBar.SetPosition(0);
+  pack.Extract();
+  if (pack.ExtractReportedProblem) return false;
+  form.InstallDir += "\\" + pack.RootDirName;
+
+  form.CreateShortcuts();
+  return true;
+}
+
+// What could not be removed; English under both languages, as the other failures.
+std::string LeftItemsText(const TLeftItems& left) {
+  std::string text = "Can not remove " + left.First;
+  if (left.Count > 1) text += "\r\nand " + std::to_string(left.Count - 1) + " more of the items setup created";
+  return text;
+}
+
+// Removes what this run created, the progress bar running back meanwhile
+// and the window kept alive; then says what could not be removed.
+void TakeBackCreated(TSetupForm& form) {
+  if (form.Created.Empty()) return;
+  // Nothing is left to cancel.
+  form.ExitButton.SetEnabled(false);
+  const int start = form.ProgressBar.Position();
+  const TLeftItems left = form.Created.Remove([&form, start](size_t done, size_t total) {
+    form.ProgressBar.SetPosition(int(start - int64_t(start) * int64_t(done) / int64_t(total)));
+    ProcessMessages();
+  });
+  if (left.Count == 0) return;
+  // Also when the user ended the program: this is the last they hear of it.
+  TEndRequestHeld held;
+  MessageDlg(LeftItemsText(left), TMsgDlgType::mtError, mbOK);
 }
 
 void RunInstallSteps(TSetupForm& form) {
@@ -40,25 +91,25 @@ void RunInstallSteps(TSetupForm& form) {
     Terminate();
     return;
   }
-  EnsureProductFolder(form.FolderName);
-  form.InstallDir = form.BaseDir + form.FolderName;
+  bool created = false;
+  try {
+    created = CreateProduct(form);
+  } catch (...) {
+    // The error first, as it would be shown anyway (an EAbort, the user's own
+    // end, silently); then its consequence, the removal.
+    Application.HandleException();
+  }
+  // Or the extractor has shown what was wrong with the package.
+  if (!created) {
+    TakeBackCreated(form);
+    return;
+  }
 
-  TUnPack& pack = *form.Pack;
-  pack.TargetDir = form.InstallDir;
-  pack.OnProgress = [&form] { form.StepProgress(); };
-  form.ProgressBar.SetPosition(0);
-  pack.Extract();
-  // The extractor has shown what was wrong with the package: an incomplete
-  // product gets no shortcuts, no success message and no record.
-  if (pack.ExtractReportedProblem) return;
-  form.InstallDir += "\\" + pack.RootDirName;
-
-  form.CreateShortcuts();
-
+  const TUnPack& pack = *form.Pack;
   std::wstring text = form.TextInstallOf + ToWide(pack.Title, CodePageAnsi) + form.TextFinished;
   if (!form.MenuItem.empty()) text += L"\r\n\r\n" + form.TextMenuItem + ToWide(form.MenuItem, CodePageAnsi);
-  // The answer does not matter: after a confirmed Exit the box closes by
-  // itself with Cancel, and the record is still written.
+  // From here on the install is complete: a record that cannot be written
+  // is reported, and nothing is taken back.
   MessageDlg(text, TMsgDlgType::mtInformation, mbOK);
 
   form.WriteRegistry();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Controls.h"
+#include "CreatedItems.h"
 #include "GdiObject.h"
 #include "UnPack.h"
 
@@ -43,6 +44,8 @@ class TSetupForm {
   std::string MenuItem;
   std::string InstallDir;
   std::string ProgramsName;
+  // What this install created: taken back if it does not complete.
+  TCreatedItems Created;
   int32_t Language = 0;
   std::wstring TextRequired, TextFree, TextInstallOf, TextFinished, TextMenuItem, TextImpossible, TextCancelAsk;
 

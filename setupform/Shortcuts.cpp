@@ -64,8 +64,8 @@ std::string FolderOf(const std::string& path) { return path.substr(0, UpToLastSe
 // Enters the folder under the current directory, making it first if needed.
 // An empty name (a package without a product or version folder) adds no
 // level: "\\" alone would be the root of the drive.
-void EnterOrCreateFolder(const std::string& name) {
-  if (!name.empty()) EnterOrCreateDir(name);
+void EnterOrCreateFolder(const std::string& name, TCreatedItems& created) {
+  if (!name.empty()) EnterOrCreateDir(name, &created);
 }
 
 }  // namespace
@@ -88,8 +88,8 @@ void TSetupForm::CreateShortcuts() {
   if (!FindProgramsFolder()) return;
   StepProgress();
   if (!SetCurrentDir(ProgramsDir)) return;
-  EnterOrCreateFolder(FolderName);
-  EnterOrCreateFolder(Pack->RootDirName);
+  EnterOrCreateFolder(FolderName, Created);
+  EnterOrCreateFolder(Pack->RootDirName, Created);
   MenuFolder = ProgramsDir + "\\" + FolderName + "\\" + Pack->RootDirName;
   MenuItem = ProgramsName + "\\" + FolderName + "\\" + Pack->RootDirName + "\\" + FolderName;
 
@@ -112,11 +112,16 @@ void TSetupForm::CreateLNK(const std::string& Description, const std::string& Ta
   StepProgress();
   link->SetDescription(Description.c_str());
   StepProgress();
-  const std::wstring linkPath = ToWide(MenuFolder + "\\" + LinkName + ".lnk", CodePageAnsi);
+  const std::string linkFile = LinkName + ".lnk";
+  const std::string linkPath = MenuFolder + "\\" + linkFile;
   const ComPtr<IPersistFile> file = QueryInterfaceOrRaise<IPersistFile>(object, IID_IPersistFile);
   StepProgress();
+  const bool existed = PathExists(linkPath);
+  const HRESULT saved = file->Save(ToWide(linkPath, CodePageAnsi).c_str(), FALSE);
+  // Recorded also when the save failed part-way: the install then stops and takes it back.
+  if (!existed && PathExists(linkPath)) Created.FileCreated(MenuFolder, linkFile);
   // A link that was not written must not be announced: the install stops
   // here, before the completion message and the record.
-  OleCheck(file->Save(linkPath.c_str(), FALSE));
+  OleCheck(saved);
   StepProgress();
 }

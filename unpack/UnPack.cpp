@@ -145,11 +145,13 @@ void TUnPack::CheckPacing() {
   NextStop = int32_t(std::min<int64_t>(int64_t(NextStop) + Step, INT32_MAX));
   if (OnProgress) OnProgress();
   ProcessMessages();
+  // Exit confirmed or the window closed meanwhile: the user wants nothing more written.
+  if (IsTerminated()) throw EAbort();
 }
 
 void TUnPack::EnterDirectory(const std::string& name) {
   if (RootDirName.empty()) RootDirName = name;
-  EnterOrCreateDir(name);
+  EnterOrCreateDir(name, Created);
   ExpectedDir = DirectoryKey(ExpectedDir + L"\\" + ToWide(name));
   RequireExpectedDir();
 }
@@ -172,7 +174,10 @@ void TUnPack::RequireExpectedDir() const {
 
 void TUnPack::ExtractFile(const Package::RecordInfo& record) {
   const std::string& name = record.Name;
-  THandle file = CreateFileForWriting(name);
+  bool createdNew = false;
+  THandle file = CreateFileForWriting(name, &createdNew);
+  // Recorded before its data are written: a write that fails leaves it behind.
+  if (createdNew && Created) Created->FileCreated(GetCurrentDir(), name);
   Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file, piece, uint32_t(count)); });
   CloseFile(file);
   if (Package::KeyNameMatches(name, KeyFileName)) {

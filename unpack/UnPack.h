@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "CreatedItems.h"
 #include "PackageStream.h"
 
 // A notification without arguments, bound to its receiver.
@@ -35,6 +36,8 @@ class TUnPack {
   // Set by Extract when it reported a problem of the package (an unknown
   // record kind, the key file missing), so that a caller can stop there.
   bool ExtractReportedProblem = false;
+  // Where the folders and files that Extract creates are recorded; none when null.
+  TCreatedItems* Created = nullptr;
 
   // Reads and checks the package; false after a failure it has reported.
   bool LoadPackage(const std::string& name);
@@ -47,6 +50,8 @@ class TUnPack {
   // So does a current directory other than the one the records lead to:
   // nothing is written anywhere else. Leave records beyond TargetDir (which
   // the load check lets through only at the end) do not climb out of it.
+  // An end of the program requested while messages are handled at a
+  // progress stop raises EAbort there: no record after that stop is replayed.
   bool Extract();
 
   void InitPacing();

@@ -1,7 +1,9 @@
 // The whole install through the real setup.exe: the tree on disk, the
 // progress bar, the boxes shown, the Start-menu links and the registry
-// record, on the main paths and on the ways an install can fail. Each test
-// runs in its own copy of the Wine prefix (see tests/wine-run-copy.sh.in).
+// record, on the main paths, on the ways an install can fail and when the
+// user cancels it; an install that does not complete takes back what it
+// made. Each test runs in its own copy of the Wine prefix (see
+// tests/wine-run-copy.sh.in).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -34,9 +36,13 @@ const char* const ProgramFilesValue[] = {"Software\\Microsoft\\Windows\\CurrentV
 
 // The product's tree: its main program, both manuals beside it, a nested
 // folder; small records enough for every one of the eight progress stops.
-PackageBuilder ProductPackage(const std::string& version = "1.0") {
+// `first` adds records that come before all others.
+PackageBuilder ProductPackage(const std::string& version = "1.0",
+                              const std::function<void(PackageBuilder&)>& first = nullptr) {
   PackageBuilder p(KeyFile, Title, Product);
-  p.Dir(version).Dir("MANUAL").Dir("English").File("manual.pdf", "%PDF-1.4 English manual").Leave();
+  p.Dir(version);
+  if (first) first(p);
+  p.Dir("MANUAL").Dir("English").File("manual.pdf", "%PDF-1.4 English manual").Leave();
   p.Dir("Russian").File("manual.pdf", "%PDF-1.4 Russian manual").Leave().Leave();
   p.Dir("samples");
   for (int i = 0; i < 10; ++i) p.File("shape" + std::to_string(i) + ".qvx", std::string(40 + i, char('a' + i)));
@@ -567,7 +573,12 @@ TEST_P(ExtractionFailure, IsShownAndStopsTheInstall) {
   EXPECT_EQ(outcome.Boxes[0].Text, o.text);
   EXPECT_TRUE(outcome.Ended);
   EXPECT_EQ(outcome.ExitCode, 0u);
-  EXPECT_TRUE(FileExists(installDir + "\\" + KeyFile)) << "what was written before stays";
+  // What was written before the failure is gone; the folders and the
+  // obstacle, there before the run, stay.
+  std::vector<std::string> left = Names(ReadTree(ProgramFiles + "\\" + Product));
+  EXPECT_EQ(left.size(), 2u);
+  EXPECT_EQ(left.at(0), "1.0\\");
+  EXPECT_EQ(left.at(1).rfind("1.0\\readme.txt", 0), 0u);
   ExpectNoMenuFolderAndNoRecord();
 }
 
@@ -591,19 +602,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A file where the install must make a folder: the product folder under the
 // destination, or the product's or the version's folder in the Start menu.
-// The error is shown, and there is no completion message and no record; the
-// file stays as it was.
+// The error is shown, there is no completion message and no record, and
+// what the install had made is taken back; the file stays as it was.
 struct FolderInTheWay {
   const char* name;
   std::function<std::string()> blocked;  // the folder that cannot be made
-  bool treeInstalled;                    // the extraction came before it
 };
 
 std::ostream& operator<<(std::ostream& out, const FolderInTheWay& f) { return out << f.name; }
 
 class FolderCannotBeMade : public ::testing::TestWithParam<FolderInTheWay> {};
 
-TEST_P(FolderCannotBeMade, StopsTheInstallWithTheErrorAndNoRecord) {
+TEST_P(FolderCannotBeMade, StopsTheInstallWithTheErrorTakesBackTheTreeAndMakesNoRecord) {
   const FolderInTheWay& f = GetParam();
   const std::string blocked = f.blocked();
   CreateDirectoryA(blocked.substr(0, blocked.rfind('\\')).c_str(), nullptr);
@@ -619,11 +629,9 @@ TEST_P(FolderCannotBeMade, StopsTheInstallWithTheErrorAndNoRecord) {
   std::string left;
   EXPECT_TRUE(ReadFile(Wide(blocked), left));
   EXPECT_EQ(left, "not a folder");
-  if (f.treeInstalled) {
-    EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
-  } else {
-    EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product + "\\1.0"));
-  }
+  // Extracted or not, no tree is left (the product folder itself is the
+  // obstacle in the first case).
+  EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
   for (const char* link : {"QuorvixForge.lnk", "Manual.lnk", "Web.lnk"})
     EXPECT_FALSE(FileExists(MenuFolder() + "\\" + link)) << link;
   EXPECT_EQ(ExportRegistry(RecordKey), RegistryTree{});
@@ -632,12 +640,12 @@ TEST_P(FolderCannotBeMade, StopsTheInstallWithTheErrorAndNoRecord) {
 INSTANTIATE_TEST_SUITE_P(
     Folders, FolderCannotBeMade,
     ::testing::Values(
-        FolderInTheWay{"ProductFolder", [] { return ProgramFiles + "\\" + Product; }, false},
-        FolderInTheWay{"MenuProductFolder", [] { return StartMenuPrograms() + "\\" + Product; }, true},
-        FolderInTheWay{"MenuVersionFolder", [] { return MenuFolder("1.0"); }, true}),
+        FolderInTheWay{"ProductFolder", [] { return ProgramFiles + "\\" + Product; }},
+        FolderInTheWay{"MenuProductFolder", [] { return StartMenuPrograms() + "\\" + Product; }},
+        FolderInTheWay{"MenuVersionFolder", [] { return MenuFolder("1.0"); }}),
     [](const ::testing::TestParamInfo<FolderInTheWay>& info) { return std::string(info.param.name); });
 
-TEST(Install, AFullDiskStopsTheInstallAndTouchesNothingElse) {
+TEST(Install, AFullDiskStopsTheInstallAndLeavesTheDriveAsItWas) {
   // A 1 MiB drive E: when the machine allowed mounting one (see wine-run-copy.sh).
   if (!FolderExists("E:\\")) GTEST_SKIP() << "no small drive E: here (mounting a tmpfs was refused)";
   CreateDirectoryA("E:\\Apps", nullptr);
@@ -650,10 +658,8 @@ TEST(Install, AFullDiskStopsTheInstallAndTouchesNothingElse) {
   EXPECT_EQ(outcome.Boxes[0].Caption, L"setup");
   EXPECT_EQ(outcome.Boxes[0].Text, L"Disk full.");
   EXPECT_EQ(outcome.ExitCode, 0u);
-  const std::map<std::string, std::string> onDrive = ReadTree("E:");
-  for (const auto& [path, data] : onDrive)
-    EXPECT_EQ(path.rfind("Apps\\", 0), 0u) << path << " lies outside the destination";
-  EXPECT_EQ(onDrive.at("Apps\\QuorvixForge\\1.0\\small.txt"), "fits");
+  // Nothing of ours is left to keep the disk full: the destination as it was.
+  EXPECT_EQ(Names(ReadTree("E:")), std::vector<std::string>{"Apps\\"});
   ExpectNoMenuFolderAndNoRecord();
 }
 
@@ -701,26 +707,34 @@ bool CanMakeFileIn(const std::string& folder) {
 class ImmutableFolder {
  public:
   explicit ImmutableFolder(const std::string& folder) : folder(folder), unixPath(UnixPathOf(folder)) {
-    if (unixPath.empty() || !StartLinuxProgram("/usr/bin/chattr +i \"" + unixPath + "\"")) return;
-    locked = WaitUntil([&] { return !CanMakeFileIn(folder); });
+    if (!unixPath.empty()) locked = Change("+i", [&] { return !CanMakeFileIn(folder); });
   }
   ~ImmutableFolder() {
     if (unixPath.empty()) return;
-    StartLinuxProgram("/usr/bin/chattr -i \"" + unixPath + "\"");
-    EXPECT_TRUE(WaitUntil([&] { return CanMakeFileIn(folder); })) << "still locked: " << unixPath;
+    EXPECT_TRUE(Change("-i", [&] { return CanMakeFileIn(folder); })) << "still locked: " << unixPath;
   }
   ImmutableFolder(const ImmutableFolder&) = delete;
   ImmutableFolder& operator=(const ImmutableFolder&) = delete;
   bool Locked() const { return locked; }
 
  private:
+  // Runs chattr until its effect shows: on a loaded machine a Linux program
+  // started from Wine can take long to run, or not run at all.
+  bool Change(const char* flag, const std::function<bool()>& done) const {
+    for (int attempt = 0; attempt < 6; ++attempt) {
+      if (!StartLinuxProgram(std::string("/usr/bin/chattr ") + flag + " \"" + unixPath + "\"")) return false;
+      if (WaitUntil(done, 10000)) return true;
+    }
+    return false;
+  }
+
   std::string folder, unixPath;
   bool locked = false;
 };
 
 struct LinkObstacle {
   const char* name;
-  // Puts it in the way of the first link in the (existing) menu folder,
+  // Puts it in the way of a link in the (existing) menu folder,
   // leaving in `guard` what lifts it again; false when this machine does
   // not allow it.
   std::function<bool(const std::string& menuFolder, std::unique_ptr<ImmutableFolder>& guard)> put;
@@ -731,7 +745,8 @@ std::ostream& operator<<(std::ostream& out, const LinkObstacle& o) { return out 
 class LinkNotSaved : public ::testing::TestWithParam<LinkObstacle> {};
 
 // The link's save fails: the system's text under the program's title, no
-// completion message, no record, no link.
+// completion message, no record; the tree and the links made before it are
+// taken back, the menu folder that was there stays.
 TEST_P(LinkNotSaved, StopsTheInstallWithTheSystemsText) {
   const std::string menu = MenuFolder();
   ASSERT_TRUE(CreateDirectoryA((StartMenuPrograms() + "\\" + Product).c_str(), nullptr));
@@ -753,7 +768,9 @@ TEST_P(LinkNotSaved, StopsTheInstallWithTheSystemsText) {
   EXPECT_TRUE(outcome.Ended);
   EXPECT_EQ(outcome.ExitCode, 0u);
   EXPECT_FALSE(FileExists(menu + "\\QuorvixForge.lnk"));
-  EXPECT_FALSE(FileExists(menu + "\\Manual.lnk")) << "nothing after the failed link";
+  EXPECT_FALSE(FileExists(menu + "\\Manual.lnk"));
+  EXPECT_TRUE(FolderExists(menu));
+  EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
   EXPECT_EQ(ExportRegistry(RecordKey), RegistryTree{});
 }
 
@@ -762,6 +779,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LinkObstacle{"FolderOfTheLinksName",
                                    [](const std::string& menu, std::unique_ptr<ImmutableFolder>&) {
                                      return CreateDirectoryA((menu + "\\QuorvixForge.lnk").c_str(), nullptr) != FALSE;
+                                   }},
+                      // The program's and the manual's links are made first.
+                      LinkObstacle{"FolderOfTheLastLinksName",
+                                   [](const std::string& menu, std::unique_ptr<ImmutableFolder>&) {
+                                     return CreateDirectoryA((menu + "\\Web.lnk").c_str(), nullptr) != FALSE;
                                    }},
                       LinkObstacle{"MenuFolderThatCannotBeWritten",
                                    [](const std::string& menu, std::unique_ptr<ImmutableFolder>& guard) {
@@ -782,7 +804,7 @@ std::ostream& operator<<(std::ostream& out, const ReportedProblem& p) { return o
 
 class ExtractionProblem : public ::testing::TestWithParam<ReportedProblem> {};
 
-TEST_P(ExtractionProblem, EndsTheInstallAfterItsMessage) {
+TEST_P(ExtractionProblem, EndsTheInstallAfterItsMessageAndTakesBackWhatItMade) {
   PackageBuilder package(KeyFile, Title, Product);
   GetParam().records(package);
   const Outcome outcome = RunSetup(package.Bytes());
@@ -792,7 +814,7 @@ TEST_P(ExtractionProblem, EndsTheInstallAfterItsMessage) {
   EXPECT_EQ(outcome.Boxes[0].Text, GetParam().message);
   EXPECT_TRUE(outcome.Ended);
   EXPECT_EQ(outcome.ExitCode, 0u);
-  EXPECT_TRUE(FileExists(ProgramFiles + "\\" + Product + "\\1.0\\readme.txt")) << "what was written before stays";
+  EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
   ExpectNoMenuFolderAndNoRecord();
 }
 
@@ -822,27 +844,164 @@ HWND QueueInput(SetupRun& run, const std::function<void(HWND window)>& queue) {
   return window;
 }
 
-// Exit is handled at the first progress stop, however fast the extraction.
-TEST(Install, ExitConfirmedDuringTheExtractionLetsTheInstallFinish) {
+// ---- Cancelling during the extraction (handled at its first progress
+// stop, however fast the extraction: the input waits in the queue)
+
+HWND QueueStartAnd(SetupRun& run, const std::function<void(HWND window)>& then) {
+  return QueueInput(run, [&](HWND window) {
+    EXPECT_TRUE(Click(FindControlById(window, StartButtonId)));
+    then(window);
+  });
+}
+
+void PressExit(HWND window) { EXPECT_TRUE(Click(FindControlById(window, ExitButtonId))); }
+
+// The Exit question, once it is up.
+HWND WaitForQuestion(SetupRun& run) {
+  HWND question = run.Program->WaitForDialog();
+  if (question) {
+    EXPECT_EQ(ReadDialog(question).Caption, L"Confirm");
+  }
+  return question;
+}
+
+// Answers a box and waits until it is gone, so that the next wait for a
+// box does not find it again.
+bool Answer(HWND box, const std::function<void(HWND box)>& give) {
+  give(box);
+  return WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
+}
+
+bool Answer(HWND box, const std::wstring& button) {
+  return Answer(box, [&](HWND b) { EXPECT_TRUE(AnswerDialog(b, button)); });
+}
+
+struct CancelWay {
+  const char* name;
+  std::function<void(HWND window)> request;
+  std::function<void(HWND question)> confirm;  // null: nothing asked
+};
+
+std::ostream& operator<<(std::ostream& out, const CancelWay& way) { return out << way.name; }
+
+class CancelDuringTheExtraction : public ::testing::TestWithParam<CancelWay> {};
+
+TEST_P(CancelDuringTheExtraction, TakesBackWhatItMadeAndEndsWithoutAWord) {
+  const CancelWay& way = GetParam();
+  // The user's own folder and file in the destination, there before.
+  const std::string mine = ProgramFiles + "\\Mine";
+  CreateDirectoryA(mine.c_str(), nullptr);
+  WriteFileBytes(mine + "\\notes.txt", "mine");
+  WriteFileBytes(ProgramFiles + "\\mine.txt", "mine too");
+
+  SetupRun run(ProductPackage().Bytes());
+  ASSERT_NE(QueueStartAnd(run, way.request), nullptr);
+  if (way.confirm) {
+    HWND question = WaitForQuestion(run);
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(Answer(question, way.confirm));
+  }
+  // The wait for a box ends empty-handed when the program ends first.
+  EXPECT_EQ(run.Program->WaitForDialog(), nullptr) << "no completion box, no other box";
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
+  EXPECT_EQ(ReadTree(mine), (std::map<std::string, std::string>{{"notes.txt", "mine"}}));
+  EXPECT_EQ(ReadTree(ProgramFiles).at("mine.txt"), "mine too");
+  ExpectNoMenuFolderAndNoRecord();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, CancelDuringTheExtraction,
+    ::testing::Values(CancelWay{"ExitYes", PressExit, [](HWND question) { AnswerDialog(question, L"Yes"); }},
+                      CancelWay{"ExitEnter", PressExit, [](HWND question) { PressKey(question, VK_RETURN); }},
+                      CancelWay{"ExitQuestionClosed", PressExit, [](HWND question) { PressCloseBox(question); }},
+                      CancelWay{"WindowCloseBox", [](HWND window) { PressCloseBox(window); }, nullptr}),
+    [](const ::testing::TestParamInfo<CancelWay>& info) { return std::string(info.param.name); });
+
+TEST(Install, ExitAnsweredNoDuringTheExtractionLetsTheInstallComplete) {
   const PackageBuilder package = ProductPackage();
   SetupRun run(package.Bytes());
-  HWND window = QueueInput(run, [](HWND window) {
-    EXPECT_TRUE(Click(FindControlById(window, StartButtonId)));
-    EXPECT_TRUE(Click(FindControlById(window, ExitButtonId)));
-  });
+  HWND window = QueueStartAnd(run, PressExit);
   ASSERT_NE(window, nullptr);
-  HWND question = run.Program->WaitForDialog();
+  HWND question = WaitForQuestion(run);
   ASSERT_NE(question, nullptr);
-  EXPECT_EQ(ReadDialog(question).Caption, L"Confirm");
-  ASSERT_TRUE(AnswerDialog(question, L"Yes"));
+  ASSERT_TRUE(Answer(question, L"No"));
 
-  // The completion box closes by itself; nobody answers it.
+  HWND done = run.Program->WaitForDialog();
+  ASSERT_NE(done, nullptr);
+  EXPECT_EQ(ReadDialog(done).Caption, L"Information");
+  EXPECT_EQ(ProgressPosition(FindControlById(window, ProgressBarId)), 27);
+  ASSERT_TRUE(AnswerDialog(done, L"OK"));
   DWORD code = 1;
   ASSERT_TRUE(run.Program->WaitForExit(&code));
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
   EXPECT_TRUE(FileExists(MenuFolder() + "\\Web.lnk"));
   EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
+}
+
+// The same version again, cancelled: what the first install made, the
+// user's file beside it, the links and the record all stay; only what this
+// run added goes.
+TEST(Install, CancellingAReinstallDeletesNothingThatWasThere) {
+  const PackageBuilder first = ProductPackage();
+  const std::string productDir = ProgramFiles + "\\" + Product;
+  ASSERT_EQ(RunSetup(first.Bytes()).Boxes.size(), 1u);
+  WriteFileBytes(productDir + "\\notes.txt", "mine");
+  std::map<std::string, std::string> before = ReadTree(productDir);
+  const RegistryTree record = ExportRegistry(RecordKey);
+
+  // Records that come before the first stop: a new file, a new folder.
+  const PackageBuilder again = ProductPackage("1.0", [](PackageBuilder& p) {
+    p.File("added.txt", "new").Dir("fresh").File("f.txt", "f").Leave();
+  });
+  SetupRun run(again.Bytes());
+  ASSERT_NE(QueueStartAnd(run, PressExit), nullptr);
+  HWND question = WaitForQuestion(run);
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(Answer(question, L"Yes"));
+  DWORD code = 1;
+  ASSERT_TRUE(run.Program->WaitForExit(&code));
+
+  EXPECT_EQ(ReadTree(productDir), before);
+  for (const char* link : {"QuorvixForge.lnk", "Manual.lnk", "Web.lnk"})
+    EXPECT_TRUE(FileExists(MenuFolder() + "\\" + link)) << link;
+  EXPECT_EQ(ExportRegistry(RecordKey), record);
+}
+
+// A file the user holds open (no sharing) while the install is cancelled
+// cannot go: the box names it and counts what is left for its sake; all
+// the rest is removed.
+TEST(Install, AFileHeldOpenDuringTheCancelIsNamedAndTheRestRemoved) {
+  SetupRun run(ProductPackage().Bytes());
+  ASSERT_NE(QueueStartAnd(run, PressExit), nullptr);
+  HWND question = WaitForQuestion(run);
+  ASSERT_NE(question, nullptr);
+  // Written before the first stop, where the question waits.
+  const std::string productDir = ProgramFiles + "\\" + Product;
+  const std::string held = productDir + "\\1.0\\MANUAL\\English\\manual.pdf";
+  HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(Answer(question, L"Yes"));
+
+  HWND box = run.Program->WaitForDialog();
+  const Dialog shown = box ? ReadDialog(box) : Dialog{};
+  if (box) AnswerDialog(box, L"OK");
+  DWORD code = 1;
+  const bool ended = run.Program->WaitForExit(&code);
+  CloseHandle(file);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(shown.Caption, L"Error");
+  // The file, then English, MANUAL, 1.0 and the product folder that hold it.
+  EXPECT_EQ(shown.Text, L"Can not remove " + Wide(held) + L"\r\nand 4 more of the items setup created");
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(Names(ReadTree(productDir)),
+            (std::vector<std::string>{"1.0\\", "1.0\\MANUAL\\", "1.0\\MANUAL\\English\\",
+                                      "1.0\\MANUAL\\English\\manual.pdf"}));
+  ExpectNoMenuFolderAndNoRecord();
 }
 
 // A Start click that waited in the queue behind a click on the destination

@@ -6,6 +6,7 @@
 
 #include "Errors.h"
 #include "FileSystem.h"
+#include "MessagePump.h"
 #include "TestDirectory.h"
 #include "Text.h"
 #include "UnPack.h"
@@ -382,4 +383,40 @@ TEST_F(Extract, WindowMessagesAreHandledAtStopsOnly) {
   }
   DestroyWindow(probe);
   watched = nullptr;
+}
+
+// What Extract records is exactly what it made: taken back, the target is
+// as it was, a file it replaced keeping its new contents.
+TEST_F(Extract, RecordsWhatItCreatesAndNotWhatItReplaced) {
+  WriteBytes(Target() + "\\mine.txt", "mine");
+  ASSERT_TRUE(CreateDirectoryA((Target() + "\\1.0").c_str(), nullptr));
+  WriteBytes(Target() + "\\1.0\\demo.exe", "old");
+  Load(WorkedExample() + FileRecord("new.txt", "n"));
+  TCreatedItems created;
+  Pack.Created = &created;
+  ASSERT_TRUE(Pack.Extract());
+  EXPECT_EQ(ReadBytes(Target() + "\\new.txt"), "n");
+
+  SetCurrentDirectoryA(Dir.c_str());
+  const TLeftItems left = created.Remove(nullptr);
+  EXPECT_EQ(left.Count, 0u) << left.First;
+  EXPECT_EQ(TreeOf(Target()), (Strings{"1.0\\", "1.0\\demo.exe", "mine.txt"}));
+  EXPECT_EQ(ReadBytes(Target() + "\\1.0\\demo.exe"), DemoExeData());
+}
+
+// The program asked to end while messages were handled at a stop (Exit
+// confirmed, the window closed): nothing after that stop is written.
+TEST_F(Extract, AnEndOfTheProgramStopsItAtTheStop) {
+  Load(WorkedExample());
+  Pack.OnProgress = [this] {
+    ProgressAt.push_back(Pack.Pos);
+    PostQuitMessage(0);
+  };
+  EXPECT_THROW(Pack.Extract(), EAbort);
+  const bool ended = IsTerminated();
+  ClearTerminated();
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(ProgressAt, Positions{36});
+  EXPECT_EQ(TreeOf(Target()), Strings{"1.0\\"});
+  EXPECT_TRUE(Messages.empty()) << "no message about the key file";
 }

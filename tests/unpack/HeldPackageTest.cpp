@@ -36,6 +36,8 @@ std::map<std::string, DWORD> UsesOfThePackage(const std::string& path) {
   return errors;
 }
 
+const Strings workedTree = {"1.0\\", "1.0\\demo.exe", "1.0\\doc\\", "1.0\\doc\\readme.txt"};
+
 const DWORD refused = ERROR_SHARING_VIOLATION;
 const std::map<std::string, DWORD> held = {{"delete", refused}, {"read", 0}, {"rename", refused}, {"write", refused}};
 
@@ -134,17 +136,23 @@ TEST_F(HeldPackage, ChangedSinceTheLoadEndsTheExtractionAsDamaged) {
   }
 }
 
-TEST_F(HeldPackage, ReadErrorEndsExtractWithTheSystemsErrorAndARetryGoesOn) {
-  // The disc taken out while demo.exe is being read, then put back.
-  Load(WorkedExample());
-  Pack.PieceSize = 16;
-  const std::string bytes = WorkedExample();
-  Pack.Stream->ReadForTest = [&](size_t offset, uint8_t* into, size_t count) -> size_t {
+// Reads the worked example until the disc is taken out, at byte 100: in the
+// middle of demo.exe's data, with the package read 16 bytes at a time.
+void TakeDiscOutAt100(TUnPack& pack) {
+  pack.PieceSize = 16;
+  pack.Stream->ReadForTest = [](size_t offset, uint8_t* into, size_t count) -> size_t {
     if (offset >= 100) throw EInOutError(ERROR_NOT_READY);
+    const std::string bytes = WorkedExample();
     const size_t n = std::min(count, bytes.size() - offset);
     std::memcpy(into, bytes.data() + offset, n);
     return n;
   };
+}
+
+TEST_F(HeldPackage, ReadErrorEndsExtractWithTheSystemsErrorAndARetryGoesOn) {
+  // The disc taken out while demo.exe is being read, then put back.
+  Load(WorkedExample());
+  TakeDiscOutAt100(Pack);
   EXPECT_EQ(ExtractError(), ERROR_NOT_READY);
   EXPECT_TRUE(Messages.empty());
   EXPECT_EQ(Pack.Pos, 61) << "at the record being read";
@@ -157,5 +165,17 @@ TEST_F(HeldPackage, ReadErrorEndsExtractWithTheSystemsErrorAndARetryGoesOn) {
   EXPECT_TRUE(Pack.Extract());
   EXPECT_TRUE(Messages.empty());
   EXPECT_EQ(ReadBytes(Target() + "\\1.0\\demo.exe"), DemoExeData());
-  EXPECT_EQ(TreeOf(Target()), (Strings{"1.0\\", "1.0\\demo.exe", "1.0\\doc\\", "1.0\\doc\\readme.txt"}));
+  EXPECT_EQ(TreeOf(Target()), workedTree);
+}
+
+TEST_F(HeldPackage, ReadErrorIsTakenBackLikeAnyFailure) {
+  Load(WorkedExample());
+  TCreatedItems created;
+  Pack.Created = &created;
+  TakeDiscOutAt100(Pack);
+  EXPECT_EQ(ExtractError(), ERROR_NOT_READY);
+  EXPECT_EQ(TreeOf(Target()), workedTree) << "demo.exe written in part";
+  ASSERT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
+  EXPECT_EQ(created.Remove([](size_t, size_t) {}).Count, 0u);
+  EXPECT_EQ(TreeOf(Target()), Strings{});
 }
