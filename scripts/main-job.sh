@@ -35,7 +35,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 else
   xvfb_start
   echo "== no display: setup.exe runs under Xvfb, driven by guidriver.exe"
-  wine_russian "$win/tests/gui/guidriver.exe" start "$(to_windows "$dist/setup.exe")" "$(to_windows "$dist")" \
+  wine_russian "$win/tools/guidriver/guidriver.exe" start "$(to_windows "$dist/setup.exe")" "$(to_windows "$dist")" \
     click Start answer OK wait
 fi
 wineserver -w

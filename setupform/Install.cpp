@@ -30,20 +30,13 @@ void ShowProgressDisplay(TSetupForm& form) {
   RedrawWindow(form.Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-// Makes the product folder under the current directory unless it exists.
-void EnsureProductFolder(const std::string& folderName, TCreatedItems& created) {
-  const std::string folder = folderName + "\\";
-  if (SetCurrentDir(folder)) return;
-  CreateDir(folder);
-  created.FolderCreated(JoinPath(GetCurrentDir(), folderName));
-}
-
 // The steps that put the product on disk. False when the extraction
 // reported a problem of the package: an incomplete product gets no
 // shortcuts. An error, or EAbort when the user ended the program at a
 // progress stop, leaves through here.
 bool CreateProduct(TSetupForm& form) {
-  EnsureProductFolder(form.FolderName, form.Created);
+  // The product folder under the destination, made unless it exists.
+  EnterOrCreateDir(form.FolderName, &form.Created);
   form.InstallDir = form.BaseDir + form.FolderName;
 
   TUnPack& pack = *form.Pack;

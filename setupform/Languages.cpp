@@ -1,62 +1,66 @@
-// The two interface languages: one table of texts, the labels built from them.
+// The two interface languages: one table, the labels built from it.
+#include "Languages.h"
+
 #include <iterator>
 #include <string>
 
+#include "ProductSettings.h"
 #include "SetupForm.h"
 #include "Text.h"
 
 namespace {
 
-// The texts of one language. Those that stay English under every language
-// ("Start", "Destination Folder:", the combo items, " kb", ...) are not here.
-struct TLanguageTexts {
-  const wchar_t* Caption;
-  const wchar_t* LanguageLabel;
-  const wchar_t* ExitButton;
-  const wchar_t* Required;
-  const wchar_t* Free;
-  const wchar_t* Impossible;
-  const wchar_t* CancelAsk;
-  const wchar_t* InstallOf;
-  const wchar_t* Finished;
-  const wchar_t* MenuItem;
-};
-
-// Indexed by Language: 0 English, 1 Russian. The Russian texts are wide so
+// Numbered as the language list shows them. The Russian texts are wide so
 // that they show as Cyrillic whatever the system's code page.
-constexpr TLanguageTexts LanguageTexts[] = {
+constexpr TLanguage LanguageTable[] = {
     {
-        L"Setup",
-        L"Select the language:",
-        L"Exit",
-        L"Required: ",
-        L"Free: ",
-        L" (SETUP IMPOSSIBLE!!!)",
-        L"Do your want to cancel setup the ",
-        L"The installation of ",
-        L" was finished successfully!",
-        L"Start menu item: ",
+        L"English",
+        {
+            L"Setup",
+            L"Select the language:",
+            L"Exit",
+            L"Required: ",
+            L"Free: ",
+            L" (SETUP IMPOSSIBLE!!!)",
+            L"Do your want to cancel setup the ",
+            L"The installation of ",
+            L" was finished successfully!",
+            L"Start menu item: ",
+        },
+        "MANUAL\\English\\manual.pdf",
+        PRODUCT_HOME_PAGE_ENGLISH,
+        "E",
     },
     {
-        L"Установка",
-        L"Выберите язык:",
-        L"Выход",
-        L"Необходимо: ",
-        L"Свободно: ",
-        L" (УСТАНОВКА НЕВОЗМОЖНА!!!)",
-        L"Вы хотите прекратить установку ",
-        L"Инсталляция ",
-        L" была завершена успешно!",
-        L"Пункт стартового меню: ",
+        L"Russian",
+        {
+            L"Установка",
+            L"Выберите язык:",
+            L"Выход",
+            L"Необходимо: ",
+            L"Свободно: ",
+            L" (УСТАНОВКА НЕВОЗМОЖНА!!!)",
+            L"Вы хотите прекратить установку ",
+            L"Инсталляция ",
+            L" была завершена успешно!",
+            L"Пункт стартового меню: ",
+        },
+        "MANUAL\\Russian\\manual.pdf",
+        PRODUCT_HOME_PAGE_RUSSIAN,
+        "R",
     },
 };
 
 }  // namespace
 
+const TLanguage* FindLanguage(int32_t number) {
+  return number >= 0 && number < int32_t(std::size(LanguageTable)) ? &LanguageTable[number] : nullptr;
+}
+
 void TSetupForm::ApplyLanguage() {
-  // Any other number keeps the texts already loaded.
-  if (Language >= 0 && Language < int32_t(std::size(LanguageTexts))) {
-    const TLanguageTexts& texts = LanguageTexts[Language];
+  // No such language keeps the texts already loaded.
+  if (const TLanguage* language = FindLanguage(Language)) {
+    const TLanguageTexts& texts = language->Texts;
     SetWindowTextW(Handle, texts.Caption);
     LanguageLabel.SetText(texts.LanguageLabel);
     ExitButton.SetText(texts.ExitButton);

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "Application.h"
 #include "ControlIds.h"
+#include "Languages.h"
 #include "SetupForm.h"
 #include "WindowClasses.h"
 
@@ -51,7 +51,6 @@ struct ControlDescription {
   unsigned options;
 };
 
-constexpr const wchar_t* languageItems[] = {L"English", L"Russian"};
 constexpr int ProgressMax = 27;  // 8 extraction events, 1 for the menu folder, 6 for each of 3 links
 
 }  // namespace
@@ -101,7 +100,6 @@ void TSetupForm::CreateControls() {
                                           row.parent ? row.parent->Handle : Handle,
                                           reinterpret_cast<HMENU>(INT_PTR(row.id)), GetModuleHandleW(nullptr), this);
     SendMessageW(row.control->Handle, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Get()), FALSE);
-    if (row.kind == Kind::GroupBox) ForwardGroupBoxMessages(row.control->Handle, this);
     if (row.kind == Kind::Label) {
       TLabel& label = static_cast<TLabel&>(*row.control);
       label.RightJustify = (row.options & RightJustify) != 0;
@@ -109,27 +107,18 @@ void TSetupForm::CreateControls() {
     }
   }
 
-  for (const wchar_t* item : languageItems)
-    SendMessageW(LanguageComboBox.Handle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (int32_t number = 0; const TLanguage* language = FindLanguage(number); ++number)
+    SendMessageW(LanguageComboBox.Handle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(language->Name));
   SendMessageW(LanguageComboBox.Handle, CB_SETITEMHEIGHT, 0, Scaled(13));
   SendMessageW(ProgressBar.Handle, PBM_SETRANGE32, 0, ProgressMax);
   SendMessageW(ProgressBar.Handle, PBM_SETPOS, 0, 0);
 }
 
-// The window starts at the client size its layout was drawn for; FormCreate
-// then fits it to the work area.
-void TSetupForm::Create() {
-  RegisterWindowClasses();
-  ChooseScale();
+// The client size the layout was drawn for, with the frame around it.
+SIZE TSetupForm::InitialWindowSize() const {
   RECT frame{0, 0, Scaled(InitialClientWidth), Scaled(InitialClientHeight)};
   AdjustWindowRectEx(&frame, FormStyle, FALSE, FormExStyle);
-  CreateWindowExW(FormExStyle, FormClassName, L"Setup", FormStyle, 0, 0, frame.right - frame.left,
-                  frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-  if (!Handle) return;
-  CreateControls();
-  CenterPanel();
-  Guarded([this] { FormCreate(); });
-  PlaceOnDesktop();
+  return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
 // Halves rounded toward zero, as signed integer division does: a window
@@ -144,7 +133,6 @@ void TSetupForm::CenterPanel() {
 }
 
 void TSetupForm::FormResize() { CenterPanel(); }
-void TSetupForm::FormActivate() { CenterPanel(); }
 
 POINT CentredOnDesktop(const RECT& desktop, SIZE window) {
   // Halves rounded toward zero; a window larger than the desktop keeps to

@@ -1,5 +1,8 @@
 // Painting of the window: the sunken frame and the title with its shadow,
-// and the application icon on the panel.
+// the panel's bevel and the application icon on it, the group box's inside,
+// the labels' colours, and the hand pointer over what can be clicked.
+#include <windows.h>
+
 #include <initializer_list>
 
 #include "Application.h"
@@ -47,4 +50,33 @@ void TSetupForm::PaintFrame() {
 // At its own size (32 x 32); its transparent pixels leave the panel's colour.
 void TSetupForm::PaintBoxPaint() {
   DrawIconEx(Canvas, 0, 0, Application.Icon, 0, 0, 0, nullptr, DI_NORMAL);
+}
+
+// A raised one-pixel bevel.
+void TSetupForm::PanelPaint() {
+  RECT bounds{};
+  GetClientRect(Panel.Handle, &bounds);
+  DrawEdge(Canvas, &bounds, BDR_RAISEDINNER, BF_RECT);
+}
+
+// A group box draws only its frame and caption: the inside is the panel's colour.
+void TSetupForm::GroupBoxEraseBackground() {
+  RECT bounds{};
+  GetClientRect(GroupBox.Handle, &bounds);
+  FillRect(Canvas, &bounds, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+// The destination is blue, as a link; every label lies on the panel's colour.
+HBRUSH TSetupForm::LabelColours(HDC dc, HWND label) {
+  SetTextColor(dc, label == FolderLabel.Handle ? RGB(0, 0, 255) : GetSysColor(COLOR_WINDOWTEXT));
+  SetBkMode(dc, TRANSPARENT);
+  return GetSysColorBrush(COLOR_BTNFACE);
+}
+
+bool TSetupForm::ControlSetCursor(HWND control, UINT hitTest) {
+  if (hitTest != HTCLIENT ||
+      (control != FolderLabel.Handle && control != ExitButton.Handle && control != StartButton.Handle))
+    return false;
+  SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
+  return true;
 }

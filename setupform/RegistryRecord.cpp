@@ -1,14 +1,8 @@
 // The installation record under HKEY_CURRENT_USER\Software\<product folder>:
 // where this version went, its Start-menu folder, and the language chosen.
+#include "Languages.h"
 #include "Registry.h"
 #include "SetupForm.h"
-
-namespace {
-
-// Indexed by Language; no letter is recorded for any other value.
-const char* const LanguageLetters[] = {"E", "R"};
-
-}  // namespace
 
 void TSetupForm::WriteRegistry() {
   // Without a product folder name the keys below would be Software's own
@@ -26,7 +20,8 @@ void TSetupForm::WriteRegistry() {
   }
 
   if (registry.OpenKey(productKey + "\\General\\", true)) {
-    if (Language == 0 || Language == 1) registry.WriteString("Language", LanguageLetters[Language]);
+    // No letter is recorded for no such language.
+    if (const TLanguage* language = FindLanguage(Language)) registry.WriteString("Language", language->RegistryLetter);
     registry.CloseKey();
   }
 }

@@ -52,9 +52,16 @@ class TSetupForm {
   // Event handlers.
   void FormCreate();
   void FormActivate();
+  void FormDeactivate();
   void FormResize();
   void FormPaint();
+  void PanelPaint();
   void PaintBoxPaint();
+  void GroupBoxEraseBackground();
+  // The text colours of a label on dc; gives the brush of its background.
+  HBRUSH LabelColours(HDC dc, HWND label);
+  // False when the control keeps its class's pointer.
+  bool ControlSetCursor(HWND control, UINT hitTest);
   void ExitButtonClick();
   void FolderLabelClick();
   void LanguageComboBoxChange();
@@ -91,15 +98,17 @@ class TSetupForm {
   // Messages that Panel and GroupBox get from their controls; false when
   // the message is not one of the window's.
   bool ControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  // The surface being painted, during FormPaint and PaintBoxPaint.
+  // The surface being painted, during the paint and erase handlers.
   HDC Canvas = nullptr;
 
  private:
   void ChooseScale();
   int Scaled(int layoutPixels) const;
+  SIZE InitialWindowSize() const;
   void CreateControls();
   void CenterPanel();
   void PlaceOnDesktop();
+  void ControlCommand(HWND control, WORD id, WORD code);
   void PressFocusedButton();
 
   TGdiObject<HFONT> Font;  // the window's font, shared by its controls

@@ -7,7 +7,7 @@
 #include "Environment.h"
 #include "Errors.h"
 #include "FileSystem.h"
-#include "ProductSettings.h"
+#include "Languages.h"
 #include "Registry.h"
 #include "SetupForm.h"
 #include "Text.h"
@@ -18,16 +18,6 @@ const char ExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explor
 const char ProgramsValue[] = "Programs";
 // The one environment reference expanded, and only at the start, in exactly this case.
 const std::string UserProfileReference = "%USERPROFILE%";
-
-struct LanguageLinks {
-  const char* manual;    // relative to the main program's folder
-  const char* homePage;  // the vendor's address, from the product settings
-};
-// Indexed by Language.
-constexpr LanguageLinks languageLinks[] = {
-    {"MANUAL\\English\\manual.pdf", PRODUCT_HOME_PAGE_ENGLISH},
-    {"MANUAL\\Russian\\manual.pdf", PRODUCT_HOME_PAGE_RUSSIAN},
-};
 
 // Closes the accessor's key on every way out of a read.
 struct KeyCloser {
@@ -94,10 +84,10 @@ void TSetupForm::CreateShortcuts() {
   MenuItem = ProgramsName + "\\" + FolderName + "\\" + Pack->RootDirName + "\\" + FolderName;
 
   CreateLNK("Quorvix Forge", Pack->KeyFilePath, "QuorvixForge");
-  if (Language != 0 && Language != 1) return;
-  const LanguageLinks& links = languageLinks[Language];
-  CreateLNK("MANUAL", FolderOf(Pack->KeyFilePath) + links.manual, "Manual");
-  CreateLNK("Home page", links.homePage, "Web");
+  const TLanguage* language = FindLanguage(Language);
+  if (!language) return;
+  CreateLNK("MANUAL", FolderOf(Pack->KeyFilePath) + language->Manual, "Manual");
+  CreateLNK("Home page", language->HomePage, "Web");
 }
 
 void TSetupForm::CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName) {

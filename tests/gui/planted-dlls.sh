@@ -10,7 +10,7 @@
 # under that name and Wine told to prefer it (native first), as Windows
 # would search the program's folder for it. The copy leaves a marker saying
 # whether the program had restricted its search when the copy was loaded
-# (see tests/window/Planted.c). What Wine does that Windows does not is
+# (see tests/platform/Planted.c). What Wine does that Windows does not is
 # named in the tables below, with the reason; any other load of a planted
 # copy fails the test, and so does an entry no longer seen.
 set -euo pipefail
