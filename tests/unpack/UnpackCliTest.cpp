@@ -73,6 +73,9 @@ TEST_F(UnpackCli, ExitCodesAndMessages) {
   } cases[] = {
       {"", 2, "usage: unpackcli PACKAGE TARGETDIR"},
       {"data.z", 2, "usage"},
+      {"--piece-size 0 data.z out", 2, "usage"},
+      {"--piece-size 4k data.z out", 2, "usage"},
+      {"--piece-size 5 data.z pieces", 0, "\\pieces\\1.0\\demo.exe"},
       {"missing.z out", 1, "Can not open file missing.z"},
       {"nokey.z out", 1, "Internal error.\nFile : demo.exe not present!"},
       {"hostile.z out", 1, "Bad format of file: \"hostile.z\"\nfile record with name climbing"},
@@ -84,4 +87,5 @@ TEST_F(UnpackCli, ExitCodesAndMessages) {
     EXPECT_TRUE(Contains(run.output, c.output)) << c.arguments << ": " << run.output;
   }
   EXPECT_EQ(ReadBytes(Dir + "\\demo.exe"), "<missing>");
+  EXPECT_EQ(ReadBytes(PathOf("pieces\\1.0\\demo.exe")), DemoExeData());
 }

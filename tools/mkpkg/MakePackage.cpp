@@ -7,6 +7,7 @@
 #include "Errors.h"
 #include "FileIO.h"
 #include "NameRules.h"
+#include "PackageFormat.h"
 #include "PackageWriter.h"
 #include "TextConversion.h"
 #include "TreeSurvey.h"
@@ -142,10 +143,11 @@ MakeSummary MakePackage(const MakeOptions& options, MakeObserver& observer) {
   WarnAboutManuals(totals, observer);
 
   MakeSummary summary;
-  summary.PackageBytes = texts.Key.size() + texts.Title.size() + texts.Folder.size() + 11 + totals.RecordBytes;
-  if (summary.PackageBytes >= PackageLimit)
-    throw MkpkgError("the package would be " + std::to_string(summary.PackageBytes) +
-                     " bytes; a package must stay under 2 GiB (2147483648 bytes)");
+  summary.PackageBytes =
+      Package::HeaderSize(texts.Key.size(), texts.Title.size(), texts.Folder.size()) + totals.RecordBytes;
+  if (summary.PackageBytes >= Package::SizeLimit)
+    throw MkpkgError("the package would be " + std::to_string(summary.PackageBytes) + " bytes; a package must stay under " +
+                     Package::SizeLimitText + " (" + std::to_string(Package::SizeLimit) + " bytes)");
   summary.RequiredSize = ChooseRequiredSize(options, totals, observer);
   summary.RequiredGiven = options.Required.has_value();
   summary.Directories = totals.Directories;

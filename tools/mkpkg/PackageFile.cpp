@@ -2,7 +2,7 @@
 
 #include "Errors.h"
 #include "FileIO.h"
-#include "TreeSurvey.h"
+#include "PackageFormat.h"
 
 namespace Mkpkg {
 
@@ -15,9 +15,9 @@ std::vector<uint8_t> ReadPackageFile(const std::string& utf8Path) {
   if (!in) throw MkpkgError(ShowPath(path) + ": cannot be opened: " + ErrorText(openError));
   const uintmax_t size = fs::file_size(path, error);
   if (error) throw MkpkgError(ShowPath(path) + ": cannot be read: " + error.message());
-  if (size >= PackageLimit)
-    throw MkpkgError(ShowPath(path) + ": " + std::to_string(size) +
-                     " bytes; a package must stay under 2 GiB, the installer cannot load it");
+  if (size >= Package::SizeLimit)
+    throw MkpkgError(ShowPath(path) + ": " + std::to_string(size) + " bytes; a package must stay under " +
+                     Package::SizeLimitText + ", the installer cannot load it");
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (size && std::fread(bytes.data(), 1, bytes.size(), in.get()) != bytes.size())
     throw MkpkgError(ShowPath(path) + ": cannot be read completely");

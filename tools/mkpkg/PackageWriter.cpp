@@ -5,7 +5,6 @@
 #include "Errors.h"
 #include "FileIO.h"
 #include "PackageFormat.h"
-#include "TreeSurvey.h"
 
 namespace Mkpkg {
 
@@ -28,8 +27,8 @@ void PackageWriter::EnterDirectory(const TreeEntry& directory) { Put(Package::En
 void PackageWriter::LeaveDirectory() { Put(Package::EncodeLeaveRecord()); }
 
 void PackageWriter::File(const TreeEntry& file) {
-  if (file.Size >= PackageLimit)
-    throw MkpkgError(ShowPath(file.Source) + ": a package cannot hold a file of 2 GiB or more");
+  if (file.Size >= Package::SizeLimit)
+    throw MkpkgError(ShowPath(file.Source) + ": a package cannot hold a file of " + Package::SizeLimitText + " or more");
   Put(Package::EncodeFileRecordStart(file.Name, int32_t(file.Size)));
   CopyData(file);
 }

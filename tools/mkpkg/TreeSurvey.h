@@ -10,7 +10,6 @@
 
 namespace Mkpkg {
 
-constexpr uint64_t PackageLimit = uint64_t(1) << 31;  // sizes are signed 32-bit
 constexpr uint64_t ClusterSize = 4096;
 
 struct TreeTotals {

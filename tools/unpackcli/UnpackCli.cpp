@@ -1,7 +1,8 @@
-// unpackcli PACKAGE TARGETDIR
+// unpackcli [--piece-size BYTES] PACKAGE TARGETDIR
 //
 // Loads PACKAGE and extracts it into TARGETDIR with the installer's own
-// TUnPack, exactly as the installer runs it. The installer's message boxes
+// TUnPack, exactly as the installer runs it; --piece-size reads the package
+// that many bytes at a time instead, for the benchmark to compare. The installer's message boxes
 // are answered OK and their texts printed to stderr in UTF-8 instead, with
 // LF line ends.
 // TARGETDIR is created (one level) when missing, as the installer creates
@@ -13,8 +14,10 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "Errors.h"
 #include "FileSystem.h"
@@ -32,13 +35,14 @@ void PrintError(std::string utf8) {
   std::fprintf(stderr, "%s\n", utf8.c_str());
 }
 
-int Run(const std::string& package, const std::string& target) {
+int Run(const std::string& package, const std::string& target, size_t pieceSize) {
   SetMessageDlgHook([](const std::wstring& text, TMsgDlgType, unsigned) {
     PrintError(FromWide(text, CodePageUtf8));
     return int(mrOk);
   });
 
   TUnPack pack;
+  if (pieceSize) pack.PieceSize = pieceSize;
   if (!pack.LoadPackage(package)) return 1;
   // Names are in the system's code page; the error texts are too.
   auto ansiToUtf8 = [](const std::string& text) { return FromWide(ToWide(text), CodePageUtf8); };
@@ -68,9 +72,19 @@ int main(int argc, char** argv) {
   // Plain LF line ends: the readers are scripts, mostly on Linux.
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: unpackcli PACKAGE TARGETDIR\n");
+  std::vector<std::string> args(argv + 1, argv + argc);
+  size_t pieceSize = 0;
+  if (args.size() == 4 && args[0] == "--piece-size") {
+    char* end = nullptr;
+    pieceSize = std::strtoul(args[1].c_str(), &end, 10);
+    if (*end || pieceSize == 0)
+      args.clear();
+    else
+      args.erase(args.begin(), args.begin() + 2);
+  }
+  if (args.size() != 2) {
+    std::fprintf(stderr, "usage: unpackcli PACKAGE TARGETDIR\n       unpackcli --piece-size BYTES PACKAGE TARGETDIR\n");
     return 2;
   }
-  return Run(argv[1], argv[2]);
+  return Run(args[0], args[1], pieceSize);
 }

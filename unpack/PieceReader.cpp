@@ -1,0 +1,94 @@
+#include "PieceReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "PackageFormat.h"
+
+namespace Package {
+
+size_t TMemorySource::ReadAt(size_t offset, uint8_t* into, size_t count) {
+  if (offset >= size_) return 0;
+  const size_t n = std::min(count, size_ - offset);
+  std::memcpy(into, data_ + offset, n);
+  return n;
+}
+
+// A piece holds at least an integer field: Fill is never asked for more.
+TPieceReader::TPieceReader(TByteSource& source, size_t size, size_t pieceSize)
+    : source_(source),
+      end_(size),
+      pieceSize_(std::max(pieceSize, Int32Size)),
+      buffer_(new uint8_t[pieceSize_]) {}
+
+bool TPieceReader::Fill(size_t count) {
+  const size_t have = Buffered();
+  if (have >= count) return true;
+  if (count > Remaining()) return false;
+  // What is left of the piece moves to the front; the source fills the rest.
+  std::memmove(buffer_.get(), At(), have);
+  start_ = pos_;
+  filled_ = have;
+  const size_t want = std::min(pieceSize_, end_ - start_);
+  while (filled_ < want) {
+    const size_t got = source_.ReadAt(start_ + filled_, buffer_.get() + filled_, want - filled_);
+    if (got == 0) {
+      end_ = start_ + filled_;
+      shortened_ = true;
+      break;
+    }
+    filled_ += got;
+  }
+  return filled_ >= count;
+}
+
+bool TPieceReader::Byte(uint8_t& out) {
+  if (!Fill(1)) return false;
+  out = *At();
+  ++pos_;
+  return true;
+}
+
+bool TPieceReader::String(std::string& out) {
+  const size_t from = pos_;
+  out.clear();
+  while (Fill(1)) {
+    const uint8_t* piece = At();
+    const size_t have = Buffered();
+    const void* zero = std::memchr(piece, 0, have);
+    const size_t length = zero ? size_t(static_cast<const uint8_t*>(zero) - piece) : have;
+    out.append(reinterpret_cast<const char*>(piece), length);
+    pos_ += length;
+    if (zero) {
+      ++pos_;
+      return true;
+    }
+  }
+  pos_ = from;
+  return false;
+}
+
+bool TPieceReader::Int32(int32_t& out) {
+  if (!Fill(Int32Size)) return false;
+  out = ReadInt32(At());
+  pos_ += Int32Size;
+  return true;
+}
+
+void TPieceReader::Skip(size_t count) { pos_ += std::min(count, Remaining()); }
+
+bool TPieceReader::Take(size_t count, const PieceSink& take) {
+  if (count > Remaining()) return false;
+  while (count) {
+    if (!Fill(1)) return false;
+    const size_t n = std::min(count, Buffered());
+    take(At(), n);
+    pos_ += n;
+    count -= n;
+  }
+  return true;
+}
+
+void TPieceReader::Seek(size_t pos) { pos_ = pos; }
+
+}  // namespace Package

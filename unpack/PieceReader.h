@@ -1,0 +1,77 @@
+// Reading a package front to back in pieces of a bounded size, never past
+// the package's end: the one way the package check and the extractor read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace Package {
+
+// Where a package's bytes come from. ReadAt reads up to count bytes at
+// offset and returns how many it read: fewer only where the source ends.
+// A failure raises the source's own error.
+class TByteSource {
+ public:
+  virtual ~TByteSource() = default;
+  virtual size_t ReadAt(size_t offset, uint8_t* into, size_t count) = 0;
+};
+
+// A package already in memory.
+class TMemorySource : public TByteSource {
+ public:
+  TMemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  size_t ReadAt(size_t offset, uint8_t* into, size_t count) override;
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+};
+
+// A cursor over [0, size) of a source, with one buffer of pieceSize bytes:
+// each read from the source fills it from the cursor on, so that a package
+// is read once, in order, whatever its size. A source that ends before size
+// (a file cut meanwhile) ends the package there: Shortened() then tells.
+// Each field read returns false, the cursor where it stood, when the field
+// does not end inside the package.
+class TPieceReader {
+ public:
+  TPieceReader(TByteSource& source, size_t size, size_t pieceSize);
+
+  size_t Pos() const { return pos_; }
+  bool AtEnd() const { return pos_ >= end_; }
+  size_t Remaining() const { return AtEnd() ? 0 : end_ - pos_; }
+  bool Shortened() const { return shortened_; }
+
+  bool Byte(uint8_t& out);
+  bool String(std::string& out);  // up to its zero byte, which is stepped over
+  bool Int32(int32_t& out);
+  // Steps over count bytes without reading them; count <= Remaining().
+  void Skip(size_t count);
+  // Hands the next count bytes to take, a piece at a time, in order.
+  using PieceSink = std::function<void(const uint8_t* piece, size_t count)>;
+  bool Take(size_t count, const PieceSink& take);
+  // Goes back (or on) to pos: the extractor's retry of a failed record.
+  void Seek(size_t pos);
+
+ private:
+  size_t Buffered() const { return pos_ >= start_ && pos_ < start_ + filled_ ? start_ + filled_ - pos_ : 0; }
+  const uint8_t* At() const { return buffer_.get() + (pos_ - start_); }
+  // Makes at least count bytes (count <= pieceSize) from the cursor on
+  // buffered, reading the source for the rest of a piece; false when the
+  // package ends first.
+  bool Fill(size_t count);
+
+  TByteSource& source_;
+  size_t end_;
+  size_t pieceSize_;
+  std::unique_ptr<uint8_t[]> buffer_;
+  size_t start_ = 0;   // offset of buffer_[0]
+  size_t filled_ = 0;  // bytes valid in buffer_
+  size_t pos_ = 0;
+  bool shortened_ = false;
+};
+
+}  // namespace Package
