@@ -16,8 +16,7 @@ namespace {
 using Strings = std::vector<std::string>;
 using Positions = std::vector<int32_t>;
 
-const char* const workedTree[] = {"1.0\\", "1.0\\demo.exe", "1.0\\doc\\", "1.0\\doc\\readme.txt"};
-const Strings workedExampleTree(std::begin(workedTree), std::end(workedTree));
+const Strings workedExampleTree = WorkedExampleTree();
 
 }  // namespace
 

@@ -36,7 +36,7 @@ std::map<std::string, DWORD> UsesOfThePackage(const std::string& path) {
   return errors;
 }
 
-const Strings workedTree = {"1.0\\", "1.0\\demo.exe", "1.0\\doc\\", "1.0\\doc\\readme.txt"};
+const Strings workedTree = WorkedExampleTree();
 
 const DWORD refused = ERROR_SHARING_VIOLATION;
 const std::map<std::string, DWORD> held = {{"delete", refused}, {"read", 0}, {"rename", refused}, {"write", refused}};

@@ -120,6 +120,10 @@ std::string DemoExeData() {
   return data;
 }
 
+std::vector<std::string> WorkedExampleTree() {
+  return {"1.0\\", "1.0\\demo.exe", "1.0\\doc\\", "1.0\\doc\\readme.txt"};
+}
+
 std::string WorkedExample() {
   return DemoHeader() + DirRecord("1.0") + DirRecord("doc") + FileRecord("readme.txt", "abc") + LeaveRecord() +
          FileRecord("demo.exe", DemoExeData()) + LeaveRecord();

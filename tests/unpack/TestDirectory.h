@@ -41,4 +41,6 @@ std::string LeaveRecord();
 std::string FileRecord(const std::string& name, const std::string& data);
 // The 276-byte example: 1.0\doc\readme.txt ("abc") and 1.0\demo.exe.
 std::string WorkedExample();
+// What it extracts to, as TreeOf lists it.
+std::vector<std::string> WorkedExampleTree();
 std::string DemoExeData();  // the 200 bytes of demo.exe in it
