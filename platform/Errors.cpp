@@ -7,7 +7,7 @@ struct IoText {
   const char* text;
 };
 
-constexpr IoText ioTexts[] = {
+constexpr IoText IoTexts[] = {
     {2, "File not found"},
     {3, "Invalid filename"},
     {4, "Too many open files"},
@@ -20,7 +20,7 @@ constexpr IoText ioTexts[] = {
 }  // namespace
 
 std::string IoErrorMessage(int code) {
-  for (const IoText& t : ioTexts)
+  for (const IoText& t : IoTexts)
     if (t.code == code) return t.text;
   return "I/O error " + std::to_string(code);
 }

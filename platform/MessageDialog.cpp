@@ -26,7 +26,7 @@ struct DialogType {
   WORD icon;  // a system icon
 };
 constexpr WORD IconStop = 32513, IconQuestion = 32514, IconInformation = 32516;
-constexpr DialogType dialogTypes[] = {
+constexpr DialogType DialogTypes[] = {
     {L"Error", IconStop},                // mtError
     {L"Information", IconInformation},  // mtInformation
     {L"Confirm", IconQuestion},         // mtConfirmation
@@ -38,7 +38,7 @@ struct DialogButton {
   const wchar_t* caption;
   int answer;
 };
-constexpr DialogButton dialogButtons[] = {{mbYes, L"&Yes", mrYes}, {mbNo, L"&No", mrNo}, {mbOK, L"OK", mrOk}};
+constexpr DialogButton DialogButtons[] = {{mbYes, L"&Yes", mrYes}, {mbNo, L"&No", mrNo}, {mbOK, L"OK", mrOk}};
 
 // Enter presses OK if there is one, else Yes. Esc answers Cancel if there
 // is a Cancel button (this program's boxes have none), else No, else OK.
@@ -118,7 +118,7 @@ HWND LayOut(HWND window, const std::wstring& text, const DialogType& type, unsig
   const int buttonWidth = x(50), buttonHeight = y(14), buttonGap = x(4);
 
   int buttonCount = 0;
-  for (const DialogButton& b : dialogButtons)
+  for (const DialogButton& b : DialogButtons)
     if (buttons & b.button) ++buttonCount;
   const int buttonsWidth = buttonCount * buttonWidth + (buttonCount > 0 ? (buttonCount - 1) * buttonGap : 0);
   // A text larger than the screen (a package's names come whole) is cut, so
@@ -148,7 +148,7 @@ HWND LayOut(HWND window, const std::wstring& text, const DialogType& type, unsig
   HWND pressedByEnter = nullptr;
   int left = (clientWidth - buttonsWidth) / 2;
   const int top = y(8) + topPartHeight + y(10);
-  for (const DialogButton& b : dialogButtons) {
+  for (const DialogButton& b : DialogButtons) {
     if (!(buttons & b.button)) continue;
     const DWORD style = WS_TABSTOP | (b.answer == enterAnswer ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
     HWND button = CreateChild(window, L"Button", b.caption, style, b.answer,
@@ -211,7 +211,7 @@ void RunModal(Box& box) {
 int ShowBox(const std::wstring& text, TMsgDlgType type, unsigned buttons) {
   if (IsTerminated()) return mrCancel;
   RegisterBoxClass();
-  const DialogType& kind = dialogTypes[static_cast<int>(type)];
+  const DialogType& kind = DialogTypes[static_cast<int>(type)];
 
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;

@@ -25,7 +25,7 @@ struct KindClass {
 };
 
 // Indexed by Kind.
-const KindClass kindClasses[] = {
+const KindClass KindClasses[] = {
     {PanelClassName, WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT},
     {L"Static", SS_NOPREFIX, 0},
     {PaintBoxClassName, 0, 0},
@@ -89,7 +89,7 @@ void TSetupForm::CreateControls() {
   };
 
   for (const ControlDescription& row : layout) {
-    const KindClass& kind = kindClasses[static_cast<int>(row.kind)];
+    const KindClass& kind = KindClasses[static_cast<int>(row.kind)];
     DWORD style = WS_CHILD | kind.style | ((row.options & Hidden) ? 0 : WS_VISIBLE);
     if (row.kind == Kind::Label)
       style |= ((row.options & RightJustify) ? SS_RIGHT : SS_LEFTNOWORDWRAP) | ((row.options & Clickable) ? SS_NOTIFY : 0);

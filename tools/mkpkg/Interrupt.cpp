@@ -23,7 +23,7 @@ namespace {
 
 char watchedPath[4096];
 volatile sig_atomic_t watching = 0;
-const int watchedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+const int WatchedSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void RemoveTempAndDie(int signal) {
   if (watching) unlink(watchedPath);
@@ -40,7 +40,7 @@ void WatchTempFile(const std::filesystem::path& path) {
   std::memcpy(watchedPath, text.c_str(), text.size() + 1);
   static bool installed = false;
   if (!installed) {
-    for (int s : watchedSignals) {
+    for (int s : WatchedSignals) {
       struct sigaction action {};
       action.sa_handler = RemoveTempAndDie;
       sigemptyset(&action.sa_mask);
@@ -56,7 +56,7 @@ void ForgetTempFile() { watching = 0; }
 InterruptsHeld::InterruptsHeld() {
   sigset_t held;
   sigemptyset(&held);
-  for (int s : watchedSignals) sigaddset(&held, s);
+  for (int s : WatchedSignals) sigaddset(&held, s);
   sigprocmask(SIG_BLOCK, &held, &saved_);
 }
 
