@@ -25,10 +25,7 @@ class Extract : public TestDirectory {
   // Writes data.z, loads it and points it at the target; progress events
   // record where they fired.
   void Load(const std::string& bytes) {
-    ASSERT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
-    WriteBytes("data.z", bytes);
-    ASSERT_TRUE(Pack.LoadPackage("data.z"));
-    Pack.TargetDir = Target();
+    LoadIntoTarget(Pack, bytes);
     Pack.OnProgress = [this] { ProgressAt.push_back(Pack.Pos); };
   }
 

@@ -45,12 +45,7 @@ const std::map<std::string, DWORD> held = {{"delete", refused}, {"read", 0}, {"r
 
 class HeldPackage : public TestDirectory {
  protected:
-  void Load(const std::string& bytes) {
-    ASSERT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
-    WriteBytes("data.z", bytes);
-    ASSERT_TRUE(Pack.LoadPackage("data.z"));
-    Pack.TargetDir = Target();
-  }
+  void Load(const std::string& bytes) { LoadIntoTarget(Pack, bytes); }
 
   // What Extract raised: the I/O error's code, 0 for none.
   int ExtractError() {

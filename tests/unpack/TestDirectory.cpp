@@ -73,6 +73,13 @@ void TestDirectory::SetUp() {
   });
 }
 
+void TestDirectory::LoadIntoTarget(TUnPack& pack, const std::string& bytes) {
+  ASSERT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
+  WriteBytes("data.z", bytes);
+  ASSERT_TRUE(pack.LoadPackage("data.z"));
+  pack.TargetDir = Target();
+}
+
 void TestDirectory::ClearTarget() {
   // A folder that is current cannot be removed.
   ASSERT_TRUE(SetCurrentDirectoryA(Dir.c_str()));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "PackageFormat.h"
+#include "UnPack.h"
 
 // Each test runs in a new directory of its own, made current, holding an
 // empty folder "target". Afterwards the previous current directory and the
@@ -22,6 +23,9 @@ class TestDirectory : public ::testing::Test {
   std::string Target() const { return PathOf("target"); }
   // Empties the target folder.
   void ClearTarget();
+  // Writes data.z in the test's directory, loads it into `pack` and points
+  // it at the target.
+  void LoadIntoTarget(TUnPack& pack, const std::string& bytes);
 
   std::string Dir;                    // no trailing backslash
   std::vector<std::string> Messages;  // texts of the boxes shown, in order
