@@ -1,20 +1,4 @@
-# Cross-compiles the Windows programs for 32-bit x86 with MinGW-w64.
-# The win32 thread model: its runtime takes threads and locks from Windows
-# itself, where the posix model links a pthread library into every program
-# (about 30 KB of setup.exe). Its C++ library has no std::thread or
-# std::mutex; the tests have their own (tests/support).
-set(CMAKE_SYSTEM_NAME Windows)
+# The shipped build: 32-bit x86 (see mingw.cmake).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(triple i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${triple}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${triple}-g++-win32)
-set(CMAKE_RC_COMPILER  ${triple}-windres)
-# The archivers that understand link-time-optimised objects.
-set(CMAKE_AR     /usr/bin/${triple}-gcc-ar-win32 CACHE FILEPATH "")
-set(CMAKE_RANLIB /usr/bin/${triple}-gcc-ranlib-win32 CACHE FILEPATH "")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

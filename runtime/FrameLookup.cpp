@@ -12,6 +12,13 @@
 // encoded.
 #include "TargetGuard.h"
 
+// The table and its registration are those of 32-bit x86 with DWARF-2
+// unwinding; x86-64 unwinds by Windows' own tables and never asks.
+#if !defined(__i386__) || defined(__SEH__)
+#error "FrameLookup.cpp is written for 32-bit x86 with DWARF-2 unwinding: build without it (FRAME_LOOKUP=OFF)"
+#endif
+static_assert(sizeof(void*) == 4 && sizeof(long) == 4, "FrameLookup.cpp is written for a 32-bit target");
+
 #include <cstdint>
 #include <cstring>
 

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the benchmark need.
+# Installs every Debian package the build, the tests and the benchmark need,
+# both ways: the shipped 32-bit programs under 32-bit Wine, and their 64-bit
+# twins under 64-bit Wine (scripts/windows-build.sh chooses).
 # Quick when everything is already present: it only calls apt when a package is missing.
 set -euo pipefail
 
 packages=(
   cmake make g++ clang libclang-rt-14-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-win32 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   googletest
-  wine wine32:i386
+  wine wine32:i386 wine64
   xvfb x11-utils imagemagick
   liblnk-utils
   nsis time

@@ -9,8 +9,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/scripts/build.sh" --main
+source "$root/scripts/windows-build.sh"
+windows_build_line
 
-win=$root/build/win
+win=$root/build/$windows_build
 out=$root/build/example
 dist=$out/dist
 rm -rf "$dist"
@@ -21,7 +23,7 @@ bash "$root/scripts/pack-example.sh" "$win" "$dist/data.z"
 cp "$win/setup/setup.exe" "$dist/setup.exe"
 
 echo "== a fresh Wine prefix for the install"
-source "$root/scripts/wine-env.sh" "$out"
+source "$root/scripts/wine-env.sh" "$out" "$windows_arch"
 source "$root/scripts/xvfb.sh"
 trap 'wine_server_stop; xvfb_stop' EXIT
 wine_prefix_create
@@ -66,3 +68,7 @@ done
 echo
 echo "== the registry record"
 wine reg query "$record" /s | tr -d '\r' | sed '/^$/d; s/^/   /'
+
+echo
+echo "== installed by setup.exe of the $( [[ $windows_build == win ]] && echo "shipped 32-bit build" || echo "64-bit twin") ($win/setup/setup.exe)"
+windows_build_line

@@ -110,10 +110,8 @@ run_step() {
 }
 
 build_setup() {
-  cross_build_dir_check "$build_dir/win" &&
-    cmake -S "$root" -B "$build_dir/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF -DPRODUCT_SETTINGS="$settings" &&
-    cross_build_dir_stamp "$build_dir/win" &&
+  cross_build_configure "$build_dir/win" "$root/cmake/mingw-i686.cmake" \
+    -DBUILD_TESTING=OFF -DPRODUCT_SETTINGS="$settings" &&
     cmake --build "$build_dir/win" --target setup -j"$(nproc)" &&
     cp "$build_dir/win/setup/setup.exe" "$stage/setup.exe"
 }

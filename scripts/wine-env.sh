@@ -1,13 +1,49 @@
-# Sourced with one argument, the build directory: sets up the environment in
+# Sourced with the build directory, and the prefix architecture (win32 or
+# win64) unless the directory is a Windows build, which names its own
+# (wine-arch, written when it is configured): sets up the environment in
 # which the project's Windows programs run under Wine. Nothing here is slow.
 build_dir=$(cd "$1" && pwd)
+if [ -n "${2:-}" ]; then
+  WINEARCH=$2
+elif [ -f "$build_dir/wine-arch" ]; then
+  WINEARCH=$(cat "$build_dir/wine-arch")
+else
+  echo "wine-env.sh: $build_dir names no Wine architecture (wine-arch); give win32 or win64" >&2
+  return 1
+fi
+export WINEARCH
+# Wine's programs by their own paths: Debian's wine and wineserver wrappers
+# choose the 32-bit programs whenever wine32 is installed, even on a kernel
+# that cannot start them. The wrappers in wine-bin/ call this architecture's
+# own. (A 32-bit program started from a 64-bit one goes to 32-bit Wine by
+# its fixed path: scripts/windows-build.sh says how a run of the twin makes
+# that fail.)
+case $WINEARCH in
+  win32) _wine_loader=/usr/lib/wine/wine _wine_server=/usr/lib/wine/wineserver32 ;;
+  win64) _wine_loader=/usr/lib/wine/wine64 _wine_server=/usr/lib/wine/wineserver64 ;;
+  *) echo "wine-env.sh: no Wine architecture $WINEARCH" >&2; return 1 ;;
+esac
+_wine_bin=$build_dir/wine-bin/$WINEARCH
+if [ ! -x "$_wine_bin/wineserver" ]; then
+  mkdir -p "$_wine_bin"
+  for _name in wine wine-stable; do
+    printf '#!/bin/sh\nexec %s "$@"\n' "$_wine_loader" >"$_wine_bin/$_name.new.$$"
+  done
+  for _name in wineserver wineserver-stable; do
+    printf '#!/bin/sh\nexec %s -p0 "$@"\n' "$_wine_server" >"$_wine_bin/$_name.new.$$"
+  done
+  for _name in wine wine-stable wineserver-stable wineserver; do
+    chmod +x "$_wine_bin/$_name.new.$$" && mv -f "$_wine_bin/$_name.new.$$" "$_wine_bin/$_name"
+  done
+fi
+case ":$PATH:" in *":$_wine_bin:"*) ;; *) export PATH="$_wine_bin:$PATH" ;; esac
+export WINELOADER=$_wine_loader WINESERVER=$_wine_server
 export WINE_ROOT="$build_dir/wine"
 export WINEPREFIX="$WINE_ROOT/prefix"
 # A pristine copy of the prefix that nothing runs in: the tests that need a
 # prefix of their own copy this one, never the live prefix, where other tests
 # create and remove files while the copy is made.
 export WINE_TEMPLATE="$WINE_ROOT/template"
-export WINEARCH=win32
 export WINEDEBUG=-all
 # Keep Wine from writing menu entries and desktop files into the real $HOME.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"

@@ -21,14 +21,14 @@ make_tree() {
 tree_dir() { echo "$data_dir/$1/1.0"; }
 package_file() { echo "$data_dir/$1/data.z"; }
 tar_file() { echo "$data_dir/$1/tree.tar"; }
-peer_installer() { echo "$data_dir/$1/peer-setup.exe"; }
+peer_installer() { echo "$data_dir/$1/peer-setup-$nsis_target.exe"; }
 
 # The same tree as an uncompressed NSIS installer.
 make_peer_installer() {
   local w=$1 out
   out=$(peer_installer "$w")
   [ -f "$out" ] && return
-  makensis -V1 -DSOURCE="$(tree_dir "$w")" -DOUTFILE="$out.part" "$root/bench/lib/peer-installer.nsi" >/dev/null
+  makensis -V1 -DTARGET="$nsis_target" -DSOURCE="$(tree_dir "$w")" -DOUTFILE="$out.part" "$root/bench/lib/peer-installer.nsi" >/dev/null
   mv "$out.part" "$out"
 }
 

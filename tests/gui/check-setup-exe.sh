@@ -20,6 +20,10 @@ status=0
 # fails here instead of giving an empty list (which would also miss every
 # known import below).
 headers=$("$objdump" -p "$exe")
+# The program that ships is the 32-bit build, large-address-aware (the
+# 64-bit twin that runs the tests on some machines must never take its place).
+grep -q 'file format pei-i386$' <<<"$headers" || { echo "setup.exe is not a 32-bit x86 program" >&2; status=1; }
+grep -q '^\s*large address aware$' <<<"$headers" || { echo "setup.exe is not large-address-aware" >&2; status=1; }
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]' | sort -u)
 while read -r dll; do
   echo "setup.exe imports $dll at load time, which is not a known import" >&2

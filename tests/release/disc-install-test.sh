@@ -21,6 +21,26 @@ iso=$(find "$work/out" -maxdepth 1 -name '*.iso' | head -n 1)
 settings=$work/vendor/settings.cmake
 setting() { sed -n "s/^set($1 \"\\(.*\\)\")\$/\\1/p" "$settings"; }
 
+# In the 64-bit twin the release's 32-bit setup.exe cannot run: the disc is
+# the release's image with, in its place, the twin's setup.exe built with the
+# same vendor's settings (data.z, the label and the Joliet names as released).
+if [[ $WINEARCH == win64 ]]; then
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  source "$root/scripts/cross-build-dir.sh"
+  twin_build=$work/build/win64
+  cross_build_configure "$twin_build" "$root/cmake/mingw-x86_64.cmake" -DBUILD_TESTING=OFF \
+    -DPRODUCT_SETTINGS="$settings" -DSHIPPED_SETUP_EXE="$work/out/setup.exe" &&
+    cmake --build "$twin_build" --target setup -j"$(nproc)" >/dev/null ||
+    { echo "cannot build the twin's setup.exe with the vendor's settings" >&2; exit 1; }
+  twin_iso=$work/twin-disc.iso
+  rm -f "$twin_iso"
+  xorriso -indev "$iso" -outdev "$twin_iso" -joliet on \
+    -update "$twin_build/setup/setup.exe" /setup.exe >/dev/null 2>&1 ||
+    { echo "cannot make the twin's disc image" >&2; exit 1; }
+  iso=$twin_iso
+  echo "the disc: the release's image with the 64-bit twin's setup.exe (vendor's settings) in place of the shipped one"
+fi
+
 mkdir -p "$build_dir/prefix-copies"
 copy=$(mktemp -d "$build_dir/prefix-copies/disc.XXXXXX")
 disc=$copy/disc
