@@ -33,19 +33,18 @@ runs_for() { if [ "$1" = large ]; then echo 3; elif [ $mode = quick ]; then echo
 
 step "dependencies and release builds"
 bash "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$bench_dir/native" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+source "$root/scripts/configure-build.sh"
+configure_build "$bench_dir/native" native-tools
 cmake --build "$bench_dir/native" -j2 --target mkpkg gentree >/dev/null
 # The build measured: the shipped 32-bit programs where this kernel starts
 # 32-bit programs, else their 64-bit twins (scripts/windows-build.sh), each
 # against NSIS's stub of the same kind. The size figures always read the
 # shipped 32-bit setup.exe: only it ships.
 source "$root/scripts/windows-build.sh"
-source "$root/scripts/cross-build-dir.sh"
 run_dir=$bench_dir/$windows_build
-cross_build_configure "$bench_dir/win" "$root/cmake/mingw-i686.cmake" -DBUILD_TESTING=OFF
+configure_build "$bench_dir/win" win-programs
 if [[ $windows_build == win64 ]]; then
-  cross_build_configure "$run_dir" "$windows_toolchain" -DBUILD_TESTING=OFF \
-    -DSHIPPED_SETUP_EXE="$bench_dir/win/setup/setup.exe"
+  configure_build "$run_dir" win64-programs -DSHIPPED_SETUP_EXE="$bench_dir/win/setup/setup.exe"
   nsis_target=amd64-unicode
 else
   nsis_target=x86-ansi

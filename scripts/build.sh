@@ -17,21 +17,19 @@ case ${1:-} in
 esac
 bash "$root/scripts/install-deps.sh"
 source "$root/scripts/windows-build.sh"
-source "$root/scripts/cross-build-dir.sh"
+source "$root/scripts/configure-build.sh"
 
-cmake -S "$root" -B "$root/build/native" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE=ON -DBUILD_FUZZERS=ON >/dev/null
+configure_build "$root/build/native" native
 cmake --build "$root/build/native" -j"$(nproc)" "${native_targets[@]}"
 
 shipped=$root/build/win
 if [[ $windows_build == win ]]; then
-  cross_build_configure "$shipped" "$root/cmake/mingw-i686.cmake"
+  configure_build "$shipped" win
   cmake --build "$shipped" -j"$(nproc)" "${win_targets[@]}"
 else
   # The shipped program only: nothing 32-bit runs here.
-  cross_build_configure "$shipped" "$root/cmake/mingw-i686.cmake" -DBUILD_TESTING=OFF
+  configure_build "$shipped" win-programs
   cmake --build "$shipped" -j"$(nproc)" --target setup
-  cross_build_configure "$root/build/win64" "$root/cmake/mingw-x86_64.cmake" \
-    -DSHIPPED_SETUP_EXE="$shipped/setup/setup.exe"
+  configure_build "$root/build/win64" win64
   cmake --build "$root/build/win64" -j"$(nproc)" "${win_targets[@]}"
 fi

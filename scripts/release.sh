@@ -91,7 +91,7 @@ log=$stage/.log
 trap 'rm -rf "$stage"' EXIT
 trap 'exit 1' INT TERM HUP
 
-source "$root/scripts/cross-build-dir.sh"
+source "$root/scripts/configure-build.sh"
 steps=7
 step=0
 # Runs one step: its progress line, then the command with its output kept
@@ -110,14 +110,13 @@ run_step() {
 }
 
 build_setup() {
-  cross_build_configure "$build_dir/win" "$root/cmake/mingw-i686.cmake" \
-    -DBUILD_TESTING=OFF -DPRODUCT_SETTINGS="$settings" &&
+  configure_build "$build_dir/win" win-programs -DPRODUCT_SETTINGS="$settings" &&
     cmake --build "$build_dir/win" --target setup -j"$(nproc)" &&
     cp "$build_dir/win/setup/setup.exe" "$stage/setup.exe"
 }
 
 build_mkpkg() {
-  cmake -S "$root" -B "$build_dir/native" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF &&
+  configure_build "$build_dir/native" native-tools &&
     cmake --build "$build_dir/native" --target mkpkg -j"$(nproc)"
 }
 mkpkg=$build_dir/native/tools/mkpkg/mkpkg

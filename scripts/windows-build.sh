@@ -4,7 +4,6 @@
 #                   or win64 (their 64-bit twins, under 64-bit Wine)
 #   windows_arch    the Wine prefix architecture: win32 or win64
 #   windows_reason  why, in a few words
-#   windows_toolchain  the toolchain file of that build
 # The twin runs where the kernel starts no 32-bit program ("Exec format
 # error": 32-bit emulation switched off), or everywhere with
 # WINDOWS_TWIN=1, so that both ways can be tried on one machine. Only the
@@ -41,8 +40,8 @@ if [[ $windows_build == win64 && -z ${WINDOWS_32_BIT_BLOCKED:-} ]] && /usr/lib/w
     "$_refused" "$0" "$@"
 fi
 case $windows_build in
-  win) windows_arch=win32 windows_toolchain=$_windows_root/cmake/mingw-i686.cmake ;;
-  win64) windows_arch=win64 windows_toolchain=$_windows_root/cmake/mingw-x86_64.cmake ;;
+  win) windows_arch=win32 ;;
+  win64) windows_arch=win64 ;;
 esac
 windows_build_line() {
   if [[ $windows_build == win ]]; then

@@ -26,10 +26,9 @@ setting() { sed -n "s/^set($1 \"\\(.*\\)\")\$/\\1/p" "$settings"; }
 # same vendor's settings (data.z, the label and the Joliet names as released).
 if [[ $WINEARCH == win64 ]]; then
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-  source "$root/scripts/cross-build-dir.sh"
+  source "$root/scripts/configure-build.sh"
   twin_build=$work/build/win64
-  cross_build_configure "$twin_build" "$root/cmake/mingw-x86_64.cmake" -DBUILD_TESTING=OFF \
-    -DPRODUCT_SETTINGS="$settings" -DSHIPPED_SETUP_EXE="$work/out/setup.exe" &&
+  configure_build "$twin_build" win64-programs -DPRODUCT_SETTINGS="$settings" -DSHIPPED_SETUP_EXE="$work/out/setup.exe" &&
     cmake --build "$twin_build" --target setup -j"$(nproc)" >/dev/null ||
     { echo "cannot build the twin's setup.exe with the vendor's settings" >&2; exit 1; }
   twin_iso=$work/twin-disc.iso
