@@ -86,6 +86,13 @@ label=$(tr '[:lower:]' '[:upper:]' <<<"$name" | tr -c 'A-Z0-9_\n' '_' | cut -c1-
 
 bash "$root/scripts/install-deps.sh"
 mkdir -p "$(dirname "$out")" "$build_dir"
+# Two releases with one build folder would build over each other, and one
+# could ship the other's setup.exe: a second one waits for the first.
+exec {build_lock}>"$build_dir/.lock"
+if ! flock -n "$build_lock"; then
+  echo "release: waiting for another release that uses $build_dir"
+  flock "$build_lock"
+fi
 stage=$(mktemp -d "$(dirname "$out")/.release.XXXXXX")
 log=$stage/.log
 trap 'rm -rf "$stage"' EXIT

@@ -2,7 +2,7 @@
 // one in every program it links; this MinGW runtime (mingw-w64 10) has none,
 // so the directory is given here, under the name such runtimes give it
 // (_load_config_used). GNU ld 2.40 does not point the image's directory
-// entry at it: set-load-config-entry.py does, after the link.
+// entry at it: finish-image.py does, after the link.
 //
 // What it sets: DependentLoadFlags. From Windows 10 1607 on, the loader
 // then resolves the DLLs the program imports, at start-up, before any of

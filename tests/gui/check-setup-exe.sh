@@ -24,6 +24,11 @@ headers=$("$objdump" -p "$exe")
 # 64-bit twin that runs the tests on some machines must never take its place).
 grep -q 'file format pei-i386$' <<<"$headers" || { echo "setup.exe is not a 32-bit x86 program" >&2; status=1; }
 grep -q '^\s*large address aware$' <<<"$headers" || { echo "setup.exe is not large-address-aware" >&2; status=1; }
+# Started from a disc or a share, it runs from the swap file: a disc taken
+# out cannot pull code from under it.
+for flag in 'copy to swap file if on removable media' 'copy to swap file if on network media'; do
+  grep -q "^\s*$flag\$" <<<"$headers" || { echo "setup.exe lacks the flag \"$flag\"" >&2; status=1; }
+done
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]' | sort -u)
 while read -r dll; do
   echo "setup.exe imports $dll at load time, which is not a known import" >&2

@@ -74,4 +74,13 @@ expect out-inside-the-product 1 "lies inside the product folder" "$product" "${k
 [ ! -e "$product/release" ] || { echo "FAILED out-inside-the-product: OUT was made" >&2; status=1; }
 expect out-not-empty 1 "is not an empty folder: remove it or name another" "$product" "${key[@]}"
 expect no-key 2 "usage" "$product"
+# A second release with the same build folder waits for the first (here a
+# holder of its lock) before it builds anything.
+flock "$work/build/.lock" sleep 3 &
+holder=$!
+sleep 0.5
+expect waits-for-the-build-folder 1 "release: making data.z from $product failed" "$product" --key Missing.exe
+grep -qF "release: waiting for another release that uses $work/build" "$cases/waits-for-the-build-folder/stdout" ||
+  { echo "FAILED waits-for-the-build-folder: it did not wait for the folder's lock" >&2; status=1; }
+wait "$holder"
 exit $status
