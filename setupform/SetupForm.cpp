@@ -12,6 +12,12 @@ void TSetupForm::FormCreate() {
     return;
   }
   FolderName = Pack->FolderName;
+  const std::string menuProblem = MenuFolderProblem();
+  if (!menuProblem.empty()) {
+    MessageDlg("Bad format of file: \"data.z\"\r\n" + menuProblem, TMsgDlgType::mtError, mbOK);
+    Terminate();
+    return;
+  }
   Drive = 3;  // C:
   Language = 0;
   ApplyLanguage();

@@ -86,6 +86,8 @@ class TSetupForm {
   void StepProgress();
   void CreateShortcuts();
   bool FindProgramsFolder();
+  // Why the Start-menu folder the package names is not one of its own, or empty.
+  std::string MenuFolderProblem();
   void CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName);
   void WriteRegistry();
 

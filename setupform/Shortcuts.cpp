@@ -11,6 +11,7 @@
 #include "Path.h"
 #include "Registry.h"
 #include "SetupForm.h"
+#include "SpecialFolder.h"
 #include "Text.h"
 
 namespace {
@@ -71,6 +72,38 @@ bool TSetupForm::FindProgramsFolder() {
   ExpandUserProfile(ProgramsDir);
   ProgramsName = LastComponent(ProgramsDir);
   return found;
+}
+
+namespace {
+
+constexpr int FolderStartup = 7;  // CSIDL_STARTUP
+
+bool SamePath(const std::string& a, const std::string& b) {
+  const std::wstring wideA = ToWide(a, CodePageAnsi), wideB = ToWide(b, CodePageAnsi);
+  return CompareStringOrdinal(wideA.c_str(), int(wideA.size()), wideB.c_str(), int(wideB.size()), TRUE) ==
+         CSTR_EQUAL;
+}
+
+bool SameOrBelow(const std::string& path, const std::string& folder) {
+  return SamePath(path, folder) ||
+         (path.size() > folder.size() && path[folder.size()] == '\\' && SamePath(path.substr(0, folder.size()), folder));
+}
+
+}  // namespace
+
+// The links go into a folder of the product's own below Programs. With no
+// folder name and no version folder name that would be Programs itself;
+// named so, the Startup folder or one below it, whose links run at every
+// logon. Such a package is refused before anything is written.
+std::string TSetupForm::MenuFolderProblem() {
+  std::string below = FolderName;
+  if (!Pack->LoadedRootDirName.empty()) below += (below.empty() ? "" : "\\") + Pack->LoadedRootDirName;
+  if (below.empty()) return "no folder name and no version folder name: the Start-menu items would go into Programs itself";
+  std::string startup;
+  if (FindProgramsFolder() && SpecialFolderPath(Handle, FolderStartup, startup) &&
+      SameOrBelow(ProgramsDir + "\\" + below, startup))
+    return "Start-menu folder \"" + below + "\" lies in the Startup folder, whose items run at every logon";
+  return {};
 }
 
 void TSetupForm::CreateShortcuts() {

@@ -47,6 +47,7 @@ void TUnPack::ShowBadFormat(const std::string& problem) {
 bool TUnPack::LoadPackage(const std::string& name) {
   KeyFilePath.clear();
   RootDirName.clear();
+  LoadedRootDirName.clear();
   Package::CheckResult check;
   // Opening, checking and decoding all fall under one handler: running out
   // of memory while the names are taken in says "Can not open file" too.
@@ -62,6 +63,7 @@ bool TUnPack::LoadPackage(const std::string& name) {
       KeyFileName = check.Head.KeyFileName;
       Title = check.Head.Title;
       FolderName = check.Head.FolderName;
+      LoadedRootDirName = check.RootDirName;
       RequiredSize = check.Head.RequiredSize;
       Pos = int32_t(check.Head.StreamOffset);
       return true;

@@ -33,6 +33,10 @@ class TUnPack {
   std::string KeyFilePath;
   bool KeyFound = false;
   std::string RootDirName;
+  // The first version folder the package names, known from the load on (an
+  // empty one when its records start with no folder); RootDirName is set as
+  // the extraction makes it.
+  std::string LoadedRootDirName;
   // Set by Extract when it reported a problem of the package (an unknown
   // record kind, the key file missing), so that a caller can stop there.
   bool ExtractReportedProblem = false;

@@ -23,6 +23,14 @@ std::string Header(const std::string& folderName = "Demo") {
 
 std::string VersionFolder() { return Package::EncodeDirectoryRecord("1.0"); }
 
+// A package that loads: demo.exe in a version folder named `versionFolder`,
+// or at the top of the package when that is empty.
+std::string SoundPackage(const std::string& folderName, const std::string& versionFolder) {
+  const std::string file = Package::EncodeFileRecordStart("demo.exe", 2) + "MZ";
+  if (versionFolder.empty()) return Header(folderName) + file;
+  return Header(folderName) + Package::EncodeDirectoryRecord(versionFolder) + file + Package::EncodeLeaveRecord();
+}
+
 struct Case {
   const char* name;
   bool present;
@@ -82,7 +90,16 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"AboveTheTarget", true,
              Header() + VersionFolder() + Package::EncodeLeaveRecord() + Package::EncodeLeaveRecord() +
                  Package::EncodeFileRecordStart("demo.exe", 1) + "x",
-             BadFormat + L"file record \"demo.exe\" above the target directory at byte offset 38"}),
+             BadFormat + L"file record \"demo.exe\" above the target directory at byte offset 38"},
+        // Sound packages whose Start-menu folder would not be one of their own.
+        Case{"MenuFolderWouldBePrograms", true, SoundPackage("", ""),
+             BadFormat + L"no folder name and no version folder name: the Start-menu items would go into Programs itself"},
+        Case{"MenuFolderIsStartup", true, SoundPackage("Startup", ""),
+             BadFormat + L"Start-menu folder \"Startup\" lies in the Startup folder, whose items run at every logon"},
+        Case{"VersionFolderIsStartupInAnyCase", true, SoundPackage("", "sTARTUP"),
+             BadFormat + L"Start-menu folder \"sTARTUP\" lies in the Startup folder, whose items run at every logon"},
+        Case{"MenuFolderBelowStartup", true, SoundPackage("Startup", "1.0"),
+             BadFormat + L"Start-menu folder \"Startup\\1.0\" lies in the Startup folder, whose items run at every logon"}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
