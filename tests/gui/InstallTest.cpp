@@ -5,6 +5,7 @@
 // made. Each test runs in its own copy of the Wine prefix (see
 // tests/wine-run-copy.sh.in).
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -794,6 +795,75 @@ INSTANTIATE_TEST_SUITE_P(
                                      return guard->Locked();
                                    }}),
     [](const ::testing::TestParamInfo<LinkObstacle>& info) { return std::string(info.param.name); });
+
+// ---- The end of the take-back window: once the completion message is
+// shown the install is done, and a record that cannot be made takes nothing
+// back.
+
+// A key of the record that cannot be opened for writing: one that exists
+// and lets everyone only read it, or a volatile product key, under which no
+// lasting key can be made. (Wine lets a key be made under a read-only parent
+// when it is the last one of the path; Windows does not: a read-only
+// existing key is refused by both.)
+struct LockedRecordKey {
+  const char* name;
+  std::string key;  // under Software\QuorvixForge
+  DWORD options;    // REG_OPTION_VOLATILE, or 0 for a read-only key
+  RegistryTree keptRecord;  // what of the record is there afterwards
+};
+
+std::ostream& operator<<(std::ostream& out, const LockedRecordKey& c) { return out << c.name; }
+
+LONG LockKey(const LockedRecordKey& c) {
+  HKEY handle = nullptr;
+  LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, ("Software\\" + Product + c.key).c_str(), 0, nullptr, c.options,
+                                KEY_ALL_ACCESS, nullptr, &handle, nullptr);
+  if (result != ERROR_SUCCESS || c.options == REG_OPTION_VOLATILE) {
+    if (handle) RegCloseKey(handle);
+    return result;
+  }
+  PSECURITY_DESCRIPTOR readOnly = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr)) {
+    result = LONG(GetLastError());
+  } else {
+    result = RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, readOnly);
+    LocalFree(readOnly);
+  }
+  RegCloseKey(handle);
+  return result;
+}
+
+class RecordNotMade : public ::testing::TestWithParam<LockedRecordKey> {};
+
+TEST_P(RecordNotMade, AfterTheCompletionMessageRemovesNothing) {
+  const LockedRecordKey& c = GetParam();
+  ASSERT_EQ(LockKey(c), ERROR_SUCCESS);
+  const PackageBuilder package = ProductPackage();
+  const Outcome outcome = RunSetup(package.Bytes());
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  EXPECT_TRUE(outcome.Ended);
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_EQ(Names(ReadTree(MenuFolder())), (std::vector<std::string>{"Manual.lnk", "QuorvixForge.lnk", "Web.lnk"}));
+  EXPECT_EQ(ExportRegistry(RecordKey), c.keptRecord);
+}
+
+const std::string InstalledDir = ProgramFiles + "\\" + Product + "\\1.0";
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, RecordNotMade,
+    ::testing::Values(
+        LockedRecordKey{"VolatileProductKey", "", REG_OPTION_VOLATILE, {{"", {}}}},
+        LockedRecordKey{"ReadOnlyVersionKey", "\\Versions\\1.0", 0,
+                        {{"", {}}, {"General", {{"Language", "E"}}}, {"Versions", {}}, {"Versions\\1.0", {}}}},
+        LockedRecordKey{"ReadOnlyGeneralKey", "\\General", 0,
+                        {{"", {}},
+                         {"General", {}},
+                         {"Versions", {}},
+                         {"Versions\\1.0", {{"Destination folder", InstalledDir}, {"Start menu folder", MenuFolder()}}}}}),
+    [](const ::testing::TestParamInfo<LockedRecordKey>& info) { return std::string(info.param.name); });
 
 // ---- Problems the extraction reports itself
 
