@@ -136,6 +136,23 @@ TRecordCheck::Outcome TRecordCheck::Fail(size_t offset, std::string problem) {
   return Damaged;
 }
 
+void TRecordCheck::Fold(const void* bytes, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    digest_ ^= static_cast<const uint8_t*>(bytes)[i];
+    digest_ *= 1099511628211u;  // FNV-1a's prime
+  }
+}
+
+TRecordCheck::Outcome TRecordCheck::Met(const RecordInfo& record, Outcome outcome) {
+  const uint8_t kind = record.Kind;
+  const uint64_t offset = record.Offset;
+  Fold(&kind, 1);
+  Fold(&offset, sizeof offset);
+  Fold(record.Name.c_str(), record.Name.size() + 1);
+  Fold(&record.DataSize, sizeof record.DataSize);
+  return outcome;
+}
+
 TRecordCheck::Outcome TRecordCheck::Next(TPieceReader& in, RecordInfo& record) {
   record = RecordInfo();
   record.Offset = in.Pos();
@@ -145,10 +162,10 @@ TRecordCheck::Outcome TRecordCheck::Next(TPieceReader& in, RecordInfo& record) {
   uint8_t kind = 0;
   if (!in.Byte(kind)) return Fail(record.Offset, "package cut short");
   record.Kind = RecordKind(kind);
-  if (kind > KindFile) return BadKind;
+  if (kind > KindFile) return Met(record, BadKind);
   if (kind == KindLeave) {
     --depth_;
-    return Record;
+    return Met(record, Record);
   }
 
   const char* what = kind == KindDirectory ? "directory record" : "file record";
@@ -159,7 +176,7 @@ TRecordCheck::Outcome TRecordCheck::Next(TPieceReader& in, RecordInfo& record) {
 
   if (kind == KindDirectory) {
     depth_ += EnteredLevels(record.Name);
-    return Record;
+    return Met(record, Record);
   }
 
   const size_t sizeField = in.Pos();
@@ -170,7 +187,7 @@ TRecordCheck::Outcome TRecordCheck::Next(TPieceReader& in, RecordInfo& record) {
   record.DataOffset = in.Pos();
   if (size_t(record.DataSize) > in.Remaining())
     return Fail(record.DataOffset, DataPastEndProblem(record.Name));
-  return Record;
+  return Met(record, Record);
 }
 
 CheckResult CheckPackage(const uint8_t* data, size_t size) { return CheckPackage(data, size, RecordVisitor()); }
@@ -233,6 +250,7 @@ CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit) {
     in.Skip(dataSize);
   }
   r.FinalDepth = check.Depth();
+  r.RecordsDigest = check.Digest();
   r.Status = CheckStatus::Sound;
   return r;
 }
@@ -242,6 +260,8 @@ std::string DescribeProblem(const CheckResult& result) { return DescribeProblem(
 std::string DescribeProblem(const std::string& problem, size_t offset) {
   return problem + " at byte offset " + std::to_string(offset);
 }
+
+const char ChangedSinceLoadProblem[] = "package changed since it was loaded";
 
 std::string DataPastEndProblem(const std::string& name) {
   return "file record \"" + name + "\" data runs past the end of the file";

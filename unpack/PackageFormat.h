@@ -101,6 +101,7 @@ struct CheckResult {
   bool BadKind = false;            // the check stopped at an unknown kind byte
   size_t BadKindOffset = 0;
   std::string RootDirName;         // name of the first directory record
+  uint64_t RecordsDigest = 0;      // TRecordCheck::Digest() where the records ended
 };
 
 // One record of the stream as the check met it (a leave record has no name
@@ -132,10 +133,17 @@ class TRecordCheck {
   const std::string& Problem() const { return problem_; }
   size_t ProblemOffset() const { return problemOffset_; }
   int Depth() const { return depth_; }  // entered levels minus leave records so far
+  // A digest of every record met so far (kind, offset, name, data size): a
+  // size or a name changed within range passes each record's own check,
+  // but not the comparison of the digests.
+  uint64_t Digest() const { return digest_; }
 
  private:
   Outcome Fail(size_t offset, std::string problem);
+  void Fold(const void* bytes, size_t count);
+  Outcome Met(const RecordInfo& record, Outcome outcome);
 
+  uint64_t digest_ = 14695981039346656037u;  // FNV-1a's offset basis
   int depth_ = 0;
   std::string problem_;
   size_t problemOffset_ = 0;
@@ -157,5 +165,7 @@ std::string DescribeProblem(const std::string& problem, size_t offset);
 
 // The problem of a file record whose data does not end inside the package.
 std::string DataPastEndProblem(const std::string& name);
+// The problem of records that passed their checks but are not those loaded.
+extern const char ChangedSinceLoadProblem[];
 
 }  // namespace Package

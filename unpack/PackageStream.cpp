@@ -18,7 +18,9 @@ size_t TPackageStream::ReadAt(size_t offset, uint8_t* into, size_t count) {
 
 Package::CheckResult TPackageStream::Check() {
   Package::TPieceReader in(*this, size_t(size_), LoadPieceSize);
-  return Package::CheckPackage(in);
+  const Package::CheckResult result = Package::CheckPackage(in);
+  loadedDigest_ = result.RecordsDigest;
+  return result;
 }
 
 void TPackageStream::StartExtraction(int32_t pos, size_t pieceSize) {
@@ -43,6 +45,10 @@ void TPackageStream::TakeData(const Package::RecordInfo& record, const Package::
   // cut since then ends before it.
   if (!reader_->Take(size_t(record.DataSize), take))
     Damaged(record.DataOffset, Package::DataPastEndProblem(record.Name));
+}
+
+void TPackageStream::RequireRecordsAsLoaded() {
+  if (check_.Digest() != loadedDigest_) Damaged(reader_->Pos(), Package::ChangedSinceLoadProblem);
 }
 
 void TPackageStream::Damaged(size_t offset, const std::string& problem) {

@@ -52,6 +52,9 @@ class TPackageStream : public Package::TByteSource {
   // The data of the file record just read, a piece at a time, in order;
   // EBadFormat when the package ends first.
   void TakeData(const Package::RecordInfo& record, const Package::TPieceReader::PieceSink& take);
+  // Where the extraction's records end (the package's end, an unknown kind
+  // byte): EBadFormat unless they were the records the load checked.
+  void RequireRecordsAsLoaded();
   int32_t Pos() const { return int32_t(reader_->Pos()); }
 
   // Test seam: when set, reads come from here instead of the file. Lets a
@@ -67,6 +70,7 @@ class TPackageStream : public Package::TByteSource {
   THandle file_;
   int32_t size_ = 0;
   std::unique_ptr<Package::TPieceReader> reader_;  // the extraction's
+  uint64_t loadedDigest_ = 0;  // of the records the load checked
   Package::TRecordCheck check_;
   Package::TRecordCheck checkBeforeRecord_;  // as it stood before the record last begun
 };

@@ -54,6 +54,7 @@ bool TUnPack::LoadPackage(const std::string& name) {
   try {
     FileName = name;
     Stream = std::make_unique<TPackageStream>(FileName);
+    Stream->ReadForTest = ReadForTest;
     Size = Stream->Size();
     Pos = 0;
     // The whole record stream is judged now, its file data skipped, so that
@@ -96,6 +97,7 @@ bool TUnPack::Extract() {
       const Package::TRecordCheck::Outcome outcome = Stream->NextRecord(record);
       if (outcome == Package::TRecordCheck::End) break;
       if (outcome == Package::TRecordCheck::BadKind) {
+        Stream->RequireRecordsAsLoaded();
         ShowError("Bad Command: " + HexByte(record.Kind));
         ExtractReportedProblem = true;
         break;
@@ -115,6 +117,7 @@ bool TUnPack::Extract() {
       Pos = Stream->Pos();
       CheckPacing();
     }
+    Stream->RequireRecordsAsLoaded();
   } catch (const EBadFormat& damage) {
     Stream.reset();
     ShowBadFormat(damage.Message);

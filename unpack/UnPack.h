@@ -42,6 +42,9 @@ class TUnPack {
   bool ExtractReportedProblem = false;
   // Where the folders and files that Extract creates are recorded; none when null.
   TCreatedItems* Created = nullptr;
+  // Test seam: the package's reads from its load on (see
+  // TPackageStream::ReadForTest), so that a test sees every read.
+  std::function<size_t(size_t offset, uint8_t* into, size_t count)> ReadForTest;
 
   // Reads and checks the package; false after a failure it has reported.
   bool LoadPackage(const std::string& name);

@@ -47,7 +47,7 @@ TEST(Destination, RequiredFigureIsWholeThousandsTowardZero) {
 // The Program Files folder on a 1 MB drive: the room shown and compared is
 // that drive's, to the byte.
 TEST(Destination, StartNeedsTheExactFreeBytesOfTheDestinationDrive) {
-  if (const std::string why = DrivesPrefix::Missing(true); !why.empty()) GTEST_SKIP() << why;
+  if (const std::string why = DrivesPrefix::SmallDriveMissing(); !why.empty()) GTEST_SKIP() << why;
   const DrivesPrefix::ProgramFilesAt programFiles(L"M:\\Apps");
   const int64_t free = DrivesPrefix::FreeBytes(L"M:\\Apps\\");
   ASSERT_GT(free, 0);
@@ -68,7 +68,6 @@ TEST(Destination, StartNeedsTheExactFreeBytesOfTheDestinationDrive) {
 // The shell gives a drive root with its backslash; one more is appended
 // without looking.
 TEST(Destination, ProgramFilesAtADriveRootGetsASecondBackslash) {
-  if (const std::string why = DrivesPrefix::Missing(false); !why.empty()) GTEST_SKIP() << why;
   const DrivesPrefix::ProgramFilesAt programFiles(L"D:\\");
   SetupRun run(SetupTest::DemoPackage("Demo 1.0", 1000));
   HWND window = run.WaitForMaximizedWindow();
@@ -92,7 +91,7 @@ void PressInTree(HWND chooser, WORD key) {
 // From D:, with room, to the 1 MB drive M:, without: the figure and Start
 // follow the folder chosen.
 TEST(Destination, ChooserMovesTheDestinationAndItsFigure) {
-  if (const std::string why = DrivesPrefix::Missing(true); !why.empty()) GTEST_SKIP() << why;
+  if (const std::string why = DrivesPrefix::SmallDriveMissing(); !why.empty()) GTEST_SKIP() << why;
   const DrivesPrefix::ProgramFilesAt programFiles(L"D:\\Apps");
   SetupRun run(SetupTest::DemoPackage("Demo 1.0", 2000000));
   HWND window = run.WaitForMaximizedWindow();
@@ -123,7 +122,6 @@ TEST(Destination, ChooserMovesTheDestinationAndItsFigure) {
 // shown has gone meanwhile: the destination is still that folder, so the
 // chooser starts there again once it is back.
 TEST(Destination, CancelledChooserChangesNothing) {
-  if (const std::string why = DrivesPrefix::Missing(false); !why.empty()) GTEST_SKIP() << why;
   for (const bool folderGone : {false, true}) {
     const DrivesPrefix::ProgramFilesAt programFiles(L"D:\\Kept");
     SetupRun run(SetupTest::DemoPackage("Demo 1.0", 1000));

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 
@@ -34,14 +36,19 @@ inline bool SmallDriveMounted() {
   return GetDiskFreeSpaceExW(SmallDrive, &available, &total, &totalFree) && total.QuadPart <= 2 * 1024 * 1024;
 }
 
-// Why a test cannot run here, empty when it can: the drives are there (and,
-// when `smallDrive`, M: is the 1 MB one).
-inline std::string Missing(bool smallDrive) {
-  if (!Present()) return "needs the drives D: and M:: run it through drives-prefix.sh";
-  if (smallDrive && !SmallDriveMounted())
-    return "M: is not a small drive here: drives-prefix.sh could not mount a 1 MB tmpfs";
+// Why a test of a small drive cannot run here (a skip), empty when it can.
+inline std::string SmallDriveMissing() {
+  if (!SmallDriveMounted()) return "M: is not a small drive here: drives-prefix.sh could not mount a 1 MB tmpfs";
   return {};
 }
+
+// Without D: and M: the fixture failed: every test of the program fails
+// rather than skip or run in a prefix that is not its own.
+class DrivesPresent : public ::testing::Environment {
+ public:
+  void SetUp() override { ASSERT_TRUE(Present()) << "needs the drives D: and M:: run it through drives-prefix.sh"; }
+};
+inline ::testing::Environment* const DrivesChecked = ::testing::AddGlobalTestEnvironment(new DrivesPresent);
 
 // Points the shell's Program Files folder at `path` (made if missing) for
 // the life of the object, then back where it was. Every test that reads the

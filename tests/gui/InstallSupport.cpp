@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <stdexcept>
 #include <vector>
@@ -124,11 +125,13 @@ RegistryTree ExportRegistry(const std::string& root) {
   const std::string file = TempPath("install-test-export.reg");
   DeleteFileA(file.c_str());
   RegistryTree result;
-  if (Run("reg.exe export \"" + root + "\" \"" + file + "\" /y") != 0) return result;
+  if (Run("reg.exe export \"" + root + "\" \"" + file + "\" /y") != 0)
+    throw std::runtime_error("reg.exe cannot export " + root);
 
   // reg.exe writes UTF-16 with a byte-order mark.
   const std::string raw = ReadFileBytes(file);
   DeleteFileA(file.c_str());
+  if (raw.empty()) throw std::runtime_error("reg.exe exported nothing of " + root);
   std::wstring wide(raw.size() / 2, L'\0');
   raw.copy(reinterpret_cast<char*>(wide.data()), wide.size() * 2);
   if (!wide.empty() && wide[0] == 0xFEFF) wide.erase(0, 1);
@@ -155,6 +158,15 @@ RegistryTree ExportRegistry(const std::string& root) {
       result[key][name] = pos < line.size() && line[pos] == '"' ? Unquote(line, pos) : line.substr(pos);
     }
   }
+  return result;
+}
+
+LONG RegistryKeyOpenResult(const std::string& key) {
+  const std::string root = "HKEY_CURRENT_USER\\";
+  if (key.compare(0, root.size(), root) != 0) throw std::invalid_argument("not under HKEY_CURRENT_USER: " + key);
+  HKEY opened = nullptr;
+  const LONG result = RegOpenKeyExA(HKEY_CURRENT_USER, key.substr(root.size()).c_str(), 0, KEY_READ, &opened);
+  if (result == ERROR_SUCCESS) RegCloseKey(opened);
   return result;
 }
 
@@ -220,6 +232,10 @@ std::string AnsiToUtf8(const std::string& text) {
 
 void ExpectLinkLine(const std::string& linkPath, const std::string& line) {
   // Read on the Linux side, where names and lnkinfo's lines are UTF-8.
-  std::ofstream out("C:\\link-checks.txt", std::ios::app);
+  const char* const checks = "C:\\link-checks.txt";
+  std::ofstream out(checks, std::ios::app);
   out << AnsiToUtf8(linkPath) << '\t' << AnsiToUtf8(line) << '\n';
+  if (!out.flush()) throw std::runtime_error(std::string("cannot write ") + checks);
+  // The runner counts these lines against the file's.
+  std::cout << "link check expected" << std::endl;
 }

@@ -42,9 +42,14 @@ void WriteFileBytes(const std::string& path, const std::string& data);
 // Every key under root (HKEY_CURRENT_USER\...), as reg.exe exports it: key
 // path relative to root ("" for root itself) -> value name -> value. A REG_SZ
 // value is its text; any other type is shown as "<type>:<data as exported>".
-// Empty when the key does not exist.
+// Throws when reg.exe exports nothing, a key that does not exist included:
+// absence is RegistryKeyOpenResult's to show.
 using RegistryTree = std::map<std::string, std::map<std::string, std::string>>;
 RegistryTree ExportRegistry(const std::string& root);
+
+// What RegOpenKeyEx answers for a key under HKEY_CURRENT_USER (named
+// HKEY_CURRENT_USER\...): ERROR_FILE_NOT_FOUND when it does not exist.
+LONG RegistryKeyOpenResult(const std::string& key);
 
 // Holds every thread of another process still while it lives, so that
 // several messages reach its queue before it handles the first.
@@ -65,7 +70,9 @@ std::string StartMenuPrograms();
 
 // Asks for lnkinfo to show the line for the link after the run (see
 // tests/wine-run-copy.sh.in), for example "Description : Home page". Both
-// are in the ANSI code page.
+// are in the ANSI code page. Throws when the check cannot be written; each
+// check is also announced on the standard output, so that the run fails when
+// the file of checks goes missing.
 void ExpectLinkLine(const std::string& linkPath, const std::string& line);
 
 // The target path a link holds, read by the shell in this process (lnkinfo

@@ -5,6 +5,7 @@
 // made. Each test runs in its own copy of the Wine prefix (see
 // tests/wine-run-copy.sh.in).
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -151,7 +152,7 @@ RegistryTree Record(const std::map<std::string, std::pair<std::string, std::stri
 // Nothing of an install that ended early: no links, no record.
 void ExpectNoMenuFolderAndNoRecord() {
   EXPECT_FALSE(FolderExists(StartMenuPrograms() + "\\" + Product));
-  EXPECT_EQ(ExportRegistry(RecordKey), RegistryTree{});
+  EXPECT_EQ(RegistryKeyOpenResult(RecordKey), ERROR_FILE_NOT_FOUND);
 }
 
 // ---- A complete install, in each language
@@ -295,7 +296,7 @@ TEST(Install, AnEmptyProductFolderNameAddsNoFolderLevel) {
     EXPECT_FALSE(FolderExists(root) || FileExists(root)) << root << " made at the root of the drive";
   // Nor a record among Software's own keys: it would belong to no product.
   for (const char* key : {"Versions", "General"})
-    EXPECT_EQ(ExportRegistry(std::string("HKEY_CURRENT_USER\\Software\\") + key), RegistryTree{}) << key;
+    EXPECT_EQ(RegistryKeyOpenResult(std::string("HKEY_CURRENT_USER\\Software\\") + key), ERROR_FILE_NOT_FOUND) << key;
 }
 
 // ---- The package, held unchanged while it is in use
@@ -635,7 +636,7 @@ TEST_P(FolderCannotBeMade, StopsTheInstallWithTheErrorTakesBackTheTreeAndMakesNo
   EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
   for (const char* link : {"QuorvixForge.lnk", "Manual.lnk", "Web.lnk"})
     EXPECT_FALSE(FileExists(MenuFolder() + "\\" + link)) << link;
-  EXPECT_EQ(ExportRegistry(RecordKey), RegistryTree{});
+  EXPECT_EQ(RegistryKeyOpenResult(RecordKey), ERROR_FILE_NOT_FOUND);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -774,7 +775,7 @@ TEST_P(LinkNotSaved, StopsTheInstallWithTheSystemsText) {
   EXPECT_FALSE(FileExists(menu + "\\Manual.lnk"));
   EXPECT_TRUE(FolderExists(menu));
   EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
-  EXPECT_EQ(ExportRegistry(RecordKey), RegistryTree{});
+  EXPECT_EQ(RegistryKeyOpenResult(RecordKey), ERROR_FILE_NOT_FOUND);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -794,6 +795,75 @@ INSTANTIATE_TEST_SUITE_P(
                                      return guard->Locked();
                                    }}),
     [](const ::testing::TestParamInfo<LinkObstacle>& info) { return std::string(info.param.name); });
+
+// ---- The end of the take-back window: once the completion message is
+// shown the install is done, and a record that cannot be made takes nothing
+// back.
+
+// A key of the record that cannot be opened for writing: one that exists
+// and lets everyone only read it, or a volatile product key, under which no
+// lasting key can be made. (Wine lets a key be made under a read-only parent
+// when it is the last one of the path; Windows does not: a read-only
+// existing key is refused by both.)
+struct LockedRecordKey {
+  const char* name;
+  std::string key;  // under Software\QuorvixForge
+  DWORD options;    // REG_OPTION_VOLATILE, or 0 for a read-only key
+  RegistryTree keptRecord;  // what of the record is there afterwards
+};
+
+std::ostream& operator<<(std::ostream& out, const LockedRecordKey& c) { return out << c.name; }
+
+LONG LockKey(const LockedRecordKey& c) {
+  HKEY handle = nullptr;
+  LONG result = RegCreateKeyExA(HKEY_CURRENT_USER, ("Software\\" + Product + c.key).c_str(), 0, nullptr, c.options,
+                                KEY_ALL_ACCESS, nullptr, &handle, nullptr);
+  if (result != ERROR_SUCCESS || c.options == REG_OPTION_VOLATILE) {
+    if (handle) RegCloseKey(handle);
+    return result;
+  }
+  PSECURITY_DESCRIPTOR readOnly = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr)) {
+    result = LONG(GetLastError());
+  } else {
+    result = RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, readOnly);
+    LocalFree(readOnly);
+  }
+  RegCloseKey(handle);
+  return result;
+}
+
+class RecordNotMade : public ::testing::TestWithParam<LockedRecordKey> {};
+
+TEST_P(RecordNotMade, AfterTheCompletionMessageRemovesNothing) {
+  const LockedRecordKey& c = GetParam();
+  ASSERT_EQ(LockKey(c), ERROR_SUCCESS);
+  const PackageBuilder package = ProductPackage();
+  const Outcome outcome = RunSetup(package.Bytes());
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
+  EXPECT_TRUE(outcome.Ended);
+  EXPECT_EQ(outcome.ExitCode, 0u);
+  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_EQ(Names(ReadTree(MenuFolder())), (std::vector<std::string>{"Manual.lnk", "QuorvixForge.lnk", "Web.lnk"}));
+  EXPECT_EQ(ExportRegistry(RecordKey), c.keptRecord);
+}
+
+const std::string InstalledDir = ProgramFiles + "\\" + Product + "\\1.0";
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, RecordNotMade,
+    ::testing::Values(
+        LockedRecordKey{"VolatileProductKey", "", REG_OPTION_VOLATILE, {{"", {}}}},
+        LockedRecordKey{"ReadOnlyVersionKey", "\\Versions\\1.0", 0,
+                        {{"", {}}, {"General", {{"Language", "E"}}}, {"Versions", {}}, {"Versions\\1.0", {}}}},
+        LockedRecordKey{"ReadOnlyGeneralKey", "\\General", 0,
+                        {{"", {}},
+                         {"General", {}},
+                         {"Versions", {}},
+                         {"Versions\\1.0", {{"Destination folder", InstalledDir}, {"Start menu folder", MenuFolder()}}}}}),
+    [](const ::testing::TestParamInfo<LockedRecordKey>& info) { return std::string(info.param.name); });
 
 // ---- Problems the extraction reports itself
 

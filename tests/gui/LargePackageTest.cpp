@@ -1,5 +1,7 @@
-// A package far larger than the programs we test with: setup.exe holds it
-// whole, so it must find one block of its size in a 32-bit address space.
+// A package far larger than the programs we test with: setup.exe reads it
+// in pieces, so it loads even where a 32-bit address space has no free block
+// of its size (what held it whole needed one: 1 GiB still loaded under Wine,
+// 1.5 GiB no longer did). Its memory is bounded in tests/unpack/StreamingTest.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,7 +18,7 @@ using SetupTest::SetupRun;
 namespace {
 
 // Above the largest block a 32-bit program that is not large-address-aware
-// finds free under Wine (1 GiB still loads there, 1.5 GiB no longer does).
+// finds free under Wine.
 constexpr int32_t BigFileSize = 1536 << 20;
 
 // The demo package with a file of `size` zero bytes before demo.exe, written

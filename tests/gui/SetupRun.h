@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "GuiDriver.h"
@@ -22,12 +23,14 @@ inline std::string DemoPackage(const std::string& title = "Demo 1.0", int32_t re
 
 // setup.exe (under the name given) started in a new folder beside a
 // data.z holding `package`; no data.z at all when `package` is null.
+// Throws when either cannot be put in place.
 class SetupRun {
  public:
   explicit SetupRun(const std::string* package, int showCommand = -1, const std::wstring& exeName = L"setup.exe") {
-    if (package) Dir.WriteFile(L"data.z", *package);
+    if (package && !Dir.WriteFile(L"data.z", *package)) throw std::runtime_error("cannot write data.z");
     const std::wstring exe = exeName == L"setup.exe" ? GuiDriver::SetupExe() : Dir.File(exeName);
-    if (exe != GuiDriver::SetupExe()) Dir.CopyFrom(GuiDriver::SetupExe(), exeName);
+    if (exe != GuiDriver::SetupExe() && !Dir.CopyFrom(GuiDriver::SetupExe(), exeName))
+      throw std::runtime_error("cannot copy setup.exe");
     Program = std::make_unique<GuiDriver::Process>(exe, Dir.Path(), showCommand);
   }
   explicit SetupRun(const std::string& package, int showCommand = -1, const std::wstring& exeName = L"setup.exe")

@@ -7,10 +7,12 @@
 #       plain folder, and the tests that need a small drive skip.
 # CTest runs "setup" and "cleanup" as a fixture around those tests and "run"
 # as their emulator. The copy lives beside the test prefix, not in it, so
-# that a fresh test prefix never has to remove a mounted folder.
+# that a fresh test prefix never has to remove a mounted folder. A run
+# without the copy fails: in the shared prefix the tests would find no
+# drives and move the Program Files folder that other tests read there.
 #
 # Usage: drives-prefix.sh BUILD_DIR setup|cleanup|run [PROGRAM ARGS...]
-set -uo pipefail
+set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" "$1"
 action=$2
 shift 2
@@ -55,8 +57,16 @@ case $action in
     remove_copy
     ;;
   run)
-    # Listing the tests needs no drives: the test prefix serves before the setup.
-    if [ -d "$copy_prefix" ]; then export WINEPREFIX=$copy_prefix; fi
+    # Listing the tests reads nothing of the prefix: the test prefix serves
+    # before the setup.
+    for arg; do
+      if [[ $arg == --gtest_list_tests ]]; then exec wine "$@"; fi
+    done
+    if [[ ! -d $copy_prefix/dosdevices/d: || ! -d $copy_prefix/dosdevices/m: ]]; then
+      echo "drives-prefix.sh: no prefix copy with drives D: and M: in $copy_root (DrivesPrefixSetup failed or did not run)" >&2
+      exit 1
+    fi
+    export WINEPREFIX=$copy_prefix
     exec wine "$@"
     ;;
   *)

@@ -107,6 +107,12 @@ TEST_F(HeldPackage, ChangedSinceTheLoadEndsTheExtractionAsDamaged) {
       {"cut inside the data", [](std::string& b) { b.resize(100); },
        "file record \"demo.exe\" data runs past the end of the file at byte offset 75"},
       {"cut at a record", [](std::string& b) { b.resize(60); }, "package cut short at byte offset 60"},
+      // Changes within range: every record passes its own check.
+      {"a size grown to swallow the last record", [](std::string& b) { b[71] = char(201); },
+       "package changed since it was loaded at byte offset 276"},
+      {"a size shrunk so that data is read as a kind byte", [](std::string& b) { b[53] = 2; },
+       "package changed since it was loaded at byte offset 60"},
+      {"a name changed", [](std::string& b) { b[51] = 'u'; }, "package changed since it was loaded at byte offset 276"},
   };
   for (const ChangeCase& c : cases) {
     SCOPED_TRACE(c.what);
