@@ -76,11 +76,24 @@ expect out-not-empty 1 "is not an empty folder: remove it or name another" "$pro
 expect no-key 2 "usage" "$product"
 # A second release with the same build folder waits for the first (here a
 # holder of its lock) before it builds anything.
-flock "$work/build/.lock" sleep 3 &
-holder=$!
-sleep 0.5
+# The holder lets go once the release says it waits (or after two minutes,
+# when the release then fails the check below).
+waiting="release: waiting for another release that uses $work/build"
+mkdir -p "$cases/waits-for-the-build-folder"
+: >"$cases/waits-for-the-build-folder/stdout"
+exec {held}>"$work/build/.lock"
+flock "$held"
+(
+  for _ in $(seq 1200); do
+    grep -qF "$waiting" "$cases/waits-for-the-build-folder/stdout" 2>/dev/null && break
+    sleep 0.1
+  done
+  flock -u "$held"
+) &
+releaser=$!
+exec {held}>&-
 expect waits-for-the-build-folder 1 "release: making data.z from $product failed" "$product" --key Missing.exe
-grep -qF "release: waiting for another release that uses $work/build" "$cases/waits-for-the-build-folder/stdout" ||
+wait "$releaser"
+grep -qF "$waiting" "$cases/waits-for-the-build-folder/stdout" ||
   { echo "FAILED waits-for-the-build-folder: it did not wait for the folder's lock" >&2; status=1; }
-wait "$holder"
 exit $status
