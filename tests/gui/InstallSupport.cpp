@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "FolderTree.h"
 #include "PackageFormat.h"
 
 PackageBuilder::PackageBuilder(const std::string& keyFileName, const std::string& title,
@@ -45,23 +46,6 @@ namespace {
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void ReadTreeInto(const std::string& folder, const std::string& relative, std::map<std::string, std::string>& tree) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      tree[relative + name + "\\"] = "";
-      ReadTreeInto(folder + "\\" + name, relative + name + "\\", tree);
-    } else {
-      tree[relative + name] = ReadFileBytes(folder + "\\" + name);
-    }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
 }
 
 // Runs a command line and waits for it; its exit code.
@@ -101,7 +85,12 @@ std::string Unquote(const std::string& quoted, size_t& pos) {
 
 std::map<std::string, std::string> ReadTree(const std::string& folder) {
   std::map<std::string, std::string> tree;
-  ReadTreeInto(folder, "", tree);
+  FolderTree::Walk(folder, [&](const std::string& path, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+      tree[path + "\\"] = "";
+    else
+      tree[path] = ReadFileBytes(folder + "\\" + path);
+  });
   return tree;
 }
 

@@ -435,7 +435,8 @@ std::wstring FromAnsi(const std::string& text) {
   return wide;
 }
 
-// The path Wine gives the file on the Linux side.
+// The path Wine gives a file (named in the ANSI code page) on the Linux side,
+// through its own kernel32 export; empty when there is none.
 std::string UnixName(const std::string& path) {
   using UnixNameFunction = char*(CDECL*)(const wchar_t*);
   const auto unixName = reinterpret_cast<UnixNameFunction>(
@@ -667,19 +668,6 @@ TEST(Install, AFullDiskStopsTheInstallAndLeavesTheDriveAsItWas) {
 
 // ---- Links that cannot be saved
 
-// The Linux path of a Windows one (Wine's own kernel32 export); empty when
-// there is none.
-std::string UnixPathOf(const std::string& windowsPath) {
-  using UnixFileName = char*(CDECL*)(const wchar_t*);
-  const auto unixFileName = reinterpret_cast<UnixFileName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  char* name = unixFileName ? unixFileName(Wide(windowsPath).c_str()) : nullptr;
-  if (!name) return "";
-  std::string path(name);
-  HeapFree(GetProcessHeap(), 0, name);
-  return path;
-}
-
 // Starts a Linux program, which Wine runs like any other; its end and exit
 // code do not come back reliably, so callers look for its effect.
 bool StartLinuxProgram(std::string commandLine) {
@@ -708,7 +696,7 @@ bool CanMakeFileIn(const std::string& folder) {
 // copy can be removed.
 class ImmutableFolder {
  public:
-  explicit ImmutableFolder(const std::string& folder) : folder(folder), unixPath(UnixPathOf(folder)) {
+  explicit ImmutableFolder(const std::string& folder) : folder(folder), unixPath(UnixName(folder)) {
     if (!unixPath.empty()) locked = Change("+i", [&] { return !CanMakeFileIn(folder); });
   }
   // Undoing it is tidiness, not what the test shows: when chattr does not get

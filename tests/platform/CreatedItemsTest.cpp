@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CreatedItems.h"
+#include "FolderTree.h"
 
 namespace {
 
@@ -51,25 +52,6 @@ bool MakeUnixLink(const std::string& target, const std::string& link) {
   return false;
 }
 
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName, path = dir + "\\" + name;
-      if (name == "." || name == "..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
-      } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
 class CreatedItems : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -83,7 +65,7 @@ class CreatedItems : public ::testing::Test {
   }
   void TearDown() override {
     SetCurrentDirectoryA("C:\\");
-    RemoveTree(Dir);
+    FolderTree::Remove(Dir);
   }
 
   // Makes the folder and records it.

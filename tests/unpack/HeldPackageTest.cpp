@@ -47,17 +47,6 @@ class HeldPackage : public TestDirectory {
  protected:
   void Load(const std::string& bytes) { LoadIntoTarget(Pack, bytes); }
 
-  // What Extract raised: the I/O error's code, 0 for none.
-  int ExtractError() {
-    try {
-      Pack.Extract();
-    } catch (const EInOutError& e) {
-      EXPECT_EQ(e.Message, IoErrorMessage(e.ErrorCode));
-      return e.ErrorCode;
-    }
-    return 0;
-  }
-
   void TearDown() override {
     Pack.Stream.reset();
     TestDirectory::TearDown();
@@ -154,7 +143,7 @@ TEST_F(HeldPackage, ReadErrorEndsExtractWithTheSystemsErrorAndARetryGoesOn) {
   // The disc taken out while demo.exe is being read, then put back.
   Load(WorkedExample());
   TakeDiscOutAt100(Pack);
-  EXPECT_EQ(ExtractError(), ERROR_NOT_READY);
+  EXPECT_EQ(ExtractError(Pack), ERROR_NOT_READY);
   EXPECT_TRUE(Messages.empty());
   EXPECT_EQ(Pack.Pos, 61) << "at the record being read";
   EXPECT_EQ(ReadBytes(Target() + "\\1.0\\doc\\readme.txt"), "abc");
@@ -174,7 +163,7 @@ TEST_F(HeldPackage, ReadErrorIsTakenBackLikeAnyFailure) {
   TCreatedItems created;
   Pack.Created = &created;
   TakeDiscOutAt100(Pack);
-  EXPECT_EQ(ExtractError(), ERROR_NOT_READY);
+  EXPECT_EQ(ExtractError(Pack), ERROR_NOT_READY);
   EXPECT_EQ(TreeOf(Target()), workedTree) << "demo.exe written in part";
   ASSERT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
   EXPECT_EQ(created.Remove([](size_t, size_t) {}).Count, 0u);

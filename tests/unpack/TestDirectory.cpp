@@ -7,49 +7,14 @@
 #include <iterator>
 #include <sstream>
 
+#include "Errors.h"
+#include "FolderTree.h"
 #include "MessageDialog.h"
 #include "Text.h"
 
 namespace {
 
 std::string previousDir;
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = dir + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
-void CollectTree(const std::string& dir, const std::string& prefix, std::vector<std::string>& out) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      out.push_back(prefix + name + "\\");
-      CollectTree(dir + "\\" + name, prefix + name + "\\", out);
-    } else {
-      out.push_back(prefix + name);
-    }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
 
 }  // namespace
 
@@ -60,7 +25,7 @@ void TestDirectory::SetUp() {
   GetTempPathA(MAX_PATH, buffer);
   static int serial = 0;
   Dir = std::string(buffer) + "unpack-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-  RemoveTree(Dir);
+  FolderTree::Remove(Dir);
   ASSERT_TRUE(CreateDirectoryA(Dir.c_str(), nullptr)) << Dir;
   ASSERT_TRUE(CreateDirectoryA(Target().c_str(), nullptr));
   ASSERT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
@@ -83,19 +48,21 @@ void TestDirectory::LoadIntoTarget(TUnPack& pack, const std::string& bytes) {
 void TestDirectory::ClearTarget() {
   // A folder that is current cannot be removed.
   ASSERT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
-  RemoveTree(Target());
+  FolderTree::Remove(Target());
   ASSERT_TRUE(CreateDirectoryA(Target().c_str(), nullptr)) << Target();
 }
 
 void TestDirectory::TearDown() {
   SetMessageDlgHook(nullptr);
   SetCurrentDirectoryA(previousDir.c_str());  // before removing the folder
-  RemoveTree(Dir);
+  FolderTree::Remove(Dir);
 }
 
 std::vector<std::string> TreeOf(const std::string& dir) {
   std::vector<std::string> tree;
-  CollectTree(dir, "", tree);
+  FolderTree::Walk(dir, [&](const std::string& path, DWORD attributes) {
+    tree.push_back(attributes & FILE_ATTRIBUTE_DIRECTORY ? path + "\\" : path);
+  });
   std::sort(tree.begin(), tree.end());
   return tree;
 }
@@ -110,6 +77,16 @@ std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return "<missing>";
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+int ExtractError(TUnPack& pack) {
+  try {
+    pack.Extract();
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Message, IoErrorMessage(e.ErrorCode));
+    return e.ErrorCode;
+  }
+  return 0;
 }
 
 std::string DemoHeader(const std::string& keyFileName) {

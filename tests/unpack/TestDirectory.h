@@ -31,6 +31,10 @@ class TestDirectory : public ::testing::Test {
   std::vector<std::string> Messages;  // texts of the boxes shown, in order
 };
 
+// What pack.Extract() raised: the I/O error's code (its message checked to
+// be the system's), 0 when it raised none.
+int ExtractError(TUnPack& pack);
+
 // Files and folders under dir, relative and sorted; folders end in "\".
 std::vector<std::string> TreeOf(const std::string& dir);
 
