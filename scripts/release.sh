@@ -170,7 +170,8 @@ run_step "writing $name.iso (ISO 9660 + Joliet, label $label)" make_disc_image
 
 rm -rf "$stage/disc" "$log"
 chmod 755 "$stage"
-[ ! -d "$out" ] || rmdir "$out"
-mv -T "$stage" "$out"
+# A rename onto an empty folder replaces it in one step: a move that fails
+# leaves an OUT that was there as it was.
+mv -T "$stage" "$out" || fail "cannot move the release into $out"
 trap - EXIT
 echo "release: $out holds setup.exe, data.z, $name.zip and $name.iso"

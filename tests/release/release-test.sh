@@ -95,6 +95,12 @@ xorriso -indev "$iso" -toc 2>/dev/null | grep -q '^ISO offers *:.* Joliet' || fa
 bash "$here/version-info-test.sh" "$out/setup.exe" "$version" "$vendor/vendor.ico" "Vendor Writer" \
   "ООО «Вендор»" "© 2026 ООО «Вендор»" || failed "setup.exe's version information"
 
+# What the vendor ships is what the build's checks read: its imports,
+# manifest and load configuration, signature and all.
+bash "$root/tests/gui/check-setup-exe.sh" "$out/setup.exe" || failed "the signed setup.exe's imports or manifest"
+/usr/bin/python3 "$root/tests/gui/check-load-config.py" "$out/setup.exe" ||
+  failed "the signed setup.exe's load configuration"
+
 # The signature: found and sound; one changed byte of the code breaks it.
 # Its exit status, which osslsigncode's versions agree on (its report's words differ).
 verify() { osslsigncode verify -in "$1" -CAfile "$vendor/certificate.pem" 2>&1; }
