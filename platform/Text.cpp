@@ -18,6 +18,15 @@ std::string FromWide(const std::wstring& text, unsigned codePage) {
   return out;
 }
 
+bool IsTextIn(const std::string& text, unsigned codePage) {
+  return text.empty() ||
+         MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), int(text.size()), nullptr, 0) > 0;
+}
+
+bool IsLeadByte(char byte, unsigned codePage) {
+  return IsDBCSLeadByteEx(codePage == CodePageAnsi ? GetACP() : codePage, BYTE(byte)) != FALSE;
+}
+
 void AppendHex(std::string& text, unsigned long value, int digits) {
   while (digits-- > 0) text += "0123456789ABCDEF"[(value >> (4 * digits)) & 0xF];
 }

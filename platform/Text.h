@@ -8,6 +8,12 @@ constexpr unsigned CodePageAnsi = 0;  // CP_ACP: the system's code page
 std::wstring ToWide(const std::string& text, unsigned codePage = CodePageAnsi);
 std::string FromWide(const std::wstring& text, unsigned codePage = CodePageAnsi);
 
+// Whether every byte of text belongs to a character of the code page: what
+// ToWide would otherwise replace or drop.
+bool IsTextIn(const std::string& text, unsigned codePage = CodePageAnsi);
+// Whether byte starts a double-byte character of the code page.
+bool IsLeadByte(char byte, unsigned codePage = CodePageAnsi);
+
 // Appends `value` as exactly `digits` upper-case hexadecimal digits, leading
 // zeros kept.
 void AppendHex(std::string& text, unsigned long value, int digits);

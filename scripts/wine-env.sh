@@ -88,26 +88,29 @@ wine_server_stop() {
   wineserver -k >/dev/null 2>&1 || true
 }
 
-# Makes sure the Russian locale Wine needs exists: Wine takes the code page
-# from LC_ALL, but maps Cyrillic file names to Unix ones only when that
-# locale really exists. A private copy is generated once into the build tree
-# (no change to the system's locales); LOCPATH must point at it.
-wine_russian_locale() {
-  russian_locpath="$build_dir/locale"
-  if [ ! -d "$russian_locpath/ru_RU.UTF-8" ]; then
+# Makes sure a locale Wine needs exists (its name without the encoding:
+# ru_RU, ja_JP): Wine takes the ANSI code page from LC_ALL, but maps file
+# names in that code page to Unix ones only when the locale really exists.
+# A private copy is generated once into the build tree (no change to the
+# system's locales); LOCPATH must point at it.
+wine_locale() {
+  locale_path="$build_dir/locale"
+  if [ ! -d "$locale_path/$1.UTF-8" ]; then
     local fresh
-    mkdir -p "$russian_locpath"
-    fresh=$(mktemp -d "$russian_locpath/.new.XXXXXX")
-    localedef -i ru_RU -f UTF-8 "$fresh/ru_RU.UTF-8" >/dev/null 2>&1 || true
-    mv -T "$fresh/ru_RU.UTF-8" "$russian_locpath/ru_RU.UTF-8" 2>/dev/null || true
+    mkdir -p "$locale_path"
+    fresh=$(mktemp -d "$locale_path/.new.XXXXXX")
+    localedef -i "$1" -f UTF-8 "$fresh/$1.UTF-8" >/dev/null 2>&1 || true
+    mv -T "$fresh/$1.UTF-8" "$locale_path/$1.UTF-8" 2>/dev/null || true
     rm -rf "$fresh"
-    [ -d "$russian_locpath/ru_RU.UTF-8" ] || { echo "wine_russian: cannot generate the ru_RU.UTF-8 locale" >&2; return 1; }
+    [ -d "$locale_path/$1.UTF-8" ] || { echo "wine_locale: cannot generate the $1.UTF-8 locale" >&2; return 1; }
   fi
 }
+
+wine_russian_locale() { wine_locale ru_RU; }
 
 # Runs a Windows program with Russian regional settings, so its ANSI code
 # page is 1251.
 wine_russian() {
   wine_russian_locale || return 1
-  LOCPATH="$russian_locpath" LC_ALL=ru_RU.UTF-8 wine "$@"
+  LOCPATH="$locale_path" LC_ALL=ru_RU.UTF-8 wine "$@"
 }

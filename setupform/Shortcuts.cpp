@@ -12,6 +12,7 @@
 #include "Registry.h"
 #include "SetupForm.h"
 #include "SpecialFolder.h"
+#include "SystemNameText.h"
 #include "Text.h"
 
 namespace {
@@ -102,7 +103,8 @@ std::string TSetupForm::MenuFolderProblem() {
   std::string startup;
   if (FindProgramsFolder() && SpecialFolderPath(Handle, FolderStartup, startup) &&
       SameOrBelow(ProgramsDir + "\\" + below, startup))
-    return "Start-menu folder \"" + below + "\" lies in the Startup folder, whose items run at every logon";
+    return "Start-menu folder " + Package::QuotedName(below, SystemNameText()) +
+           " lies in the Startup folder, whose items run at every logon";
   return {};
 }
 

@@ -1,5 +1,6 @@
 #include "PackageFormat.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "PieceReader.h"
@@ -56,12 +57,34 @@ bool KeyNameMatches(const std::string& name, const std::string& keyFileName) {
   return true;
 }
 
+size_t TNameText::CharacterSize(const std::string&, size_t) const { return 1; }
+bool TNameText::IsText(const std::string&) const { return true; }
+const TNameText SingleByteText;
+
+// Where the character that starts at name[at] ends, never past the name.
+static size_t NextCharacter(const std::string& name, size_t at, const TNameText& text) {
+  return at + std::max<size_t>(1, std::min(text.CharacterSize(name, at), name.size() - at));
+}
+
+std::string ShownName(const std::string& name, const TNameText& text) {
+  if (name.size() <= ShownNameLength) return name;
+  size_t cut = 0;
+  while (NextCharacter(name, cut, text) <= ShownNameLength) cut = NextCharacter(name, cut, text);
+  return name.substr(0, cut) + "...";
+}
+
+std::string QuotedName(const std::string& name, const TNameText& text) {
+  return "\"" + ShownName(name, text) + "\"";
+}
+
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// Only a character's first byte can be a separator: in Japanese and Chinese
+// code pages a backslash's byte also ends some double-byte characters.
 template <typename Visit>
-static void ForEachComponent(const std::string& name, Visit visit) {
+static void ForEachComponent(const std::string& name, const TNameText& text, Visit visit) {
   size_t start = 0;
-  for (size_t i = 0; i <= name.size(); ++i) {
+  for (size_t i = 0; i <= name.size(); i = i < name.size() ? NextCharacter(name, i, text) : i + 1) {
     if (i == name.size() || IsSeparator(name[i])) {
       visit(name.substr(start, i - start));
       start = i + 1;
@@ -99,35 +122,45 @@ bool EndsInDotOrSpace(const std::string& component) {
   return !component.empty() && (component.back() == '.' || component.back() == ' ');
 }
 
-std::string NameProblem(const std::string& name) {
+std::string NameProblem(const std::string& name, const TNameText& text) {
+  const auto quoted = [&] { return QuotedName(name, text); };
   if (name.empty()) return "empty name";
-  if (IsSeparator(name[0])) return "absolute name \"" + name + "\"";
-  if (name.find(':') != std::string::npos) return "name with a colon \"" + name + "\"";
+  // The file functions and the take-back would each make their own guess
+  // at bytes that are no character.
+  if (!text.IsText(name)) return "name that is not text in the system's code page " + quoted();
+  if (IsSeparator(name[0])) return "absolute name " + quoted();
+  if (name.find(':') != std::string::npos) return "name with a colon " + quoted();
   // Windows refuses these in names, and the extraction would stop half-way at
   // them. '|' is not among them: it is also the second byte of some double-byte
   // characters (Japanese, Chinese), which no byte below 0x40 ever is.
   for (const char c : name)
     if (uint8_t(c) < 0x20 || std::strchr("<>\"?*", c))
-      return "name with a character Windows does not allow \"" + name + "\"";
+      return "name with a character Windows does not allow " + quoted();
   std::string problem;
-  ForEachComponent(name, [&](const std::string& component) {
+  ForEachComponent(name, text, [&](const std::string& component) {
     if (!problem.empty()) return;
     if (component == "..")
-      problem = "name climbing with \"..\" \"" + name + "\"";
+      problem = "name climbing with \"..\" " + quoted();
     else if (EndsInDotOrSpace(component))
-      problem = "name with a component ending in a dot or a space \"" + name + "\"";
+      problem = "name with a component ending in a dot or a space " + quoted();
     else if (IsReservedDeviceName(component))
-      problem = "reserved device name \"" + name + "\"";
+      problem = "reserved device name " + quoted();
   });
   return problem;
 }
 
-int EnteredLevels(const std::string& name) {
+int EnteredLevels(const std::string& name, const TNameText& text) {
   int levels = 0;
-  ForEachComponent(name, [&](const std::string& component) {
+  ForEachComponent(name, text, [&](const std::string& component) {
     if (!component.empty() && component != ".") ++levels;
   });
   return levels;
+}
+
+// What is wrong with a string that was not read.
+static std::string StringProblem(TPieceReader::StringOutcome outcome) {
+  return outcome == TPieceReader::StringTooLong ? "longer than " + std::to_string(StringLengthLimit) + " bytes"
+                                                : "without terminating zero byte";
 }
 
 TRecordCheck::Outcome TRecordCheck::Fail(size_t offset, std::string problem) {
@@ -168,25 +201,26 @@ TRecordCheck::Outcome TRecordCheck::Next(TPieceReader& in, RecordInfo& record) {
     return Met(record, Record);
   }
 
-  const char* what = kind == KindDirectory ? "directory record" : "file record";
-  if (!in.String(record.Name)) return Fail(record.Offset, std::string(what) + " name without terminating zero byte");
-  const std::string problem = NameProblem(record.Name);
-  if (!problem.empty()) return Fail(record.Offset, std::string(what) + " with " + problem);
-  if (depth_ < 0) return Fail(record.Offset, std::string(what) + " \"" + record.Name + "\" above the target directory");
+  const std::string what = kind == KindDirectory ? "directory record" : "file record";
+  const TPieceReader::StringOutcome name = in.String(record.Name, StringLengthLimit);
+  if (name != TPieceReader::StringRead) return Fail(record.Offset, what + " name " + StringProblem(name));
+  const std::string problem = NameProblem(record.Name, *text_);
+  if (!problem.empty()) return Fail(record.Offset, what + " with " + problem);
+  const std::string quoted = QuotedName(record.Name, *text_);
+  if (depth_ < 0) return Fail(record.Offset, what + " " + quoted + " above the target directory");
 
   if (kind == KindDirectory) {
-    depth_ += EnteredLevels(record.Name);
+    depth_ += EnteredLevels(record.Name, *text_);
     return Met(record, Record);
   }
 
   const size_t sizeField = in.Pos();
-  if (!in.Int32(record.DataSize))
-    return Fail(sizeField, "file record \"" + record.Name + "\" ends inside its size field");
+  if (!in.Int32(record.DataSize)) return Fail(sizeField, "file record " + quoted + " ends inside its size field");
   if (record.DataSize < 0)
-    return Fail(sizeField, "file record \"" + record.Name + "\" with negative size " + std::to_string(record.DataSize));
+    return Fail(sizeField, "file record " + quoted + " with negative size " + std::to_string(record.DataSize));
   record.DataOffset = in.Pos();
   if (size_t(record.DataSize) > in.Remaining())
-    return Fail(record.DataOffset, DataPastEndProblem(record.Name));
+    return Fail(record.DataOffset, DataPastEndProblem(record.Name, *text_));
   return Met(record, Record);
 }
 
@@ -199,7 +233,7 @@ CheckResult CheckPackage(const uint8_t* data, size_t size, const RecordVisitor& 
   return CheckPackage(in, visit);
 }
 
-CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit) {
+CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit, const TNameText& text) {
   CheckResult r;
   auto damaged = [&](size_t offset, std::string what) {
     r.Status = CheckStatus::Damaged;
@@ -221,18 +255,19 @@ CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit) {
   for (Field f : {Field{&r.Head.KeyFileName, "key file name"}, Field{&r.Head.Title, "title"},
                   Field{&r.Head.FolderName, "folder name"}}) {
     fieldStart = in.Pos();
-    if (!in.String(*f.value)) return damaged(fieldStart, std::string(f.name) + " without terminating zero byte");
+    const TPieceReader::StringOutcome read = in.String(*f.value, StringLengthLimit);
+    if (read != TPieceReader::StringRead) return damaged(fieldStart, std::string(f.name) + " " + StringProblem(read));
   }
   if (!in.Int32(r.Head.RequiredSize)) return damaged(in.Pos(), "header ends inside the required size");
   r.Head.StreamOffset = in.Pos();
   // The folder name is made a folder under the destination and in the Start
   // menu: it must not lead out of them. (Empty, it only adds no level.)
   if (!r.Head.FolderName.empty()) {
-    const std::string problem = NameProblem(r.Head.FolderName);
+    const std::string problem = NameProblem(r.Head.FolderName, text);
     if (!problem.empty()) return damaged(fieldStart, "folder name with " + problem);
   }
 
-  TRecordCheck check;
+  TRecordCheck check(text);
   for (;;) {
     RecordInfo record;
     const TRecordCheck::Outcome outcome = check.Next(in, record);
@@ -263,8 +298,8 @@ std::string DescribeProblem(const std::string& problem, size_t offset) {
 
 const char ChangedSinceLoadProblem[] = "package changed since it was loaded";
 
-std::string DataPastEndProblem(const std::string& name) {
-  return "file record \"" + name + "\" data runs past the end of the file";
+std::string DataPastEndProblem(const std::string& name, const TNameText& text) {
+  return "file record " + QuotedName(name, text) + " data runs past the end of the file";
 }
 
 }  // namespace Package

@@ -47,6 +47,11 @@ constexpr uint64_t FileRecordSize(uint64_t nameLength, uint64_t dataSize) {
 // it, must stay under 2 GiB. SizeLimit is the first size refused.
 constexpr uint64_t SizeLimit = uint64_t(1) << 31;
 constexpr char SizeLimitText[] = "2 GiB";
+// The longest string a package may hold: the longest path Windows takes.
+// A longer one is refused as soon as it is known to be longer.
+constexpr size_t StringLengthLimit = 32767;
+// Problem texts show at most this many bytes of a name, whole characters.
+constexpr size_t ShownNameLength = 80;
 
 int32_t ReadInt32(const uint8_t* p);
 void AppendInt32(std::string& out, int32_t value);
@@ -71,13 +76,34 @@ std::string EncodeFileRecordStart(const std::string& name, int32_t dataSize);
 // every other byte (Cyrillic letters included) must match exactly.
 bool KeyNameMatches(const std::string& name, const std::string& keyFileName);
 
+// How the system reads the bytes of a name as characters. This one, for
+// the tools that run anywhere, takes each byte for a character and every
+// name for text; the installer supplies its system's code page, whose
+// double-byte characters may end in a byte that looks like a backslash.
+class TNameText {
+ public:
+  virtual ~TNameText() = default;
+  // Bytes of the character that starts at name[at] (at < name.size()).
+  virtual size_t CharacterSize(const std::string& name, size_t at) const;
+  // Whether every byte of name belongs to a character of the code page.
+  virtual bool IsText(const std::string& name) const;
+};
+extern const TNameText SingleByteText;
+
+// A name as problem texts show it: in quotes, and when longer than
+// ShownNameLength, cut short after a whole character and marked so.
+std::string ShownName(const std::string& name, const TNameText& text = SingleByteText);
+std::string QuotedName(const std::string& name, const TNameText& text = SingleByteText);
+
 // Why a record name may not be written to disk: it is empty, absolute
 // (leading slash or backslash), holds a colon (drive, stream) or a character
 // that Windows refuses in names (< > " ? * and controls), holds a ".."
 // component, a component ending in a dot or a space (Windows would make
 // another name of it), or one that names a reserved device. Slash and
-// backslash both separate components. Empty result when the name is fine.
-std::string NameProblem(const std::string& name);
+// backslash both separate components, where a character starts; a name
+// that is not text in the code page is refused too. Empty result when the
+// name is fine.
+std::string NameProblem(const std::string& name, const TNameText& text = SingleByteText);
 
 // The rules for one component, which the package tool applies to each name
 // it packs: Windows drops a trailing dot or space when it makes a name, and
@@ -86,7 +112,7 @@ bool EndsInDotOrSpace(const std::string& component);
 bool IsReservedDeviceName(const std::string& component);
 
 // Levels a directory record enters: its components other than "" and ".".
-int EnteredLevels(const std::string& name);
+int EnteredLevels(const std::string& name, const TNameText& text = SingleByteText);
 
 enum class CheckStatus { Sound, BadVersion, Damaged };
 
@@ -123,6 +149,8 @@ class TRecordCheck {
  public:
   enum Outcome { Record, End, BadKind, Damaged };
 
+  explicit TRecordCheck(const TNameText& text = SingleByteText) : text_(&text) {}
+
   // Reads the record at in's position. Record: it passed, record holds it
   // and in stands at its data (file records) or after it. End: nothing is
   // left. BadKind: record holds the offset and the unknown kind byte, in
@@ -137,12 +165,14 @@ class TRecordCheck {
   // size or a name changed within range passes each record's own check,
   // but not the comparison of the digests.
   uint64_t Digest() const { return digest_; }
+  const TNameText& Text() const { return *text_; }
 
  private:
   Outcome Fail(size_t offset, std::string problem);
   void Fold(const void* bytes, size_t count);
   Outcome Met(const RecordInfo& record, Outcome outcome);
 
+  const TNameText* text_;
   uint64_t digest_ = 14695981039346656037u;  // FNV-1a's offset basis
   int depth_ = 0;
   std::string problem_;
@@ -153,8 +183,9 @@ class TRecordCheck {
 // the package and skipping over the file data. Stops at the first unknown
 // kind byte: what follows it is never replayed. When given, visit sees
 // every record that passed the check, in stream order, before the check
-// goes on.
-CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit = RecordVisitor());
+// goes on. Names are read as text tells.
+CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit = RecordVisitor(),
+                         const TNameText& text = SingleByteText);
 // The same over a package in memory: not a byte outside [data, data + size).
 CheckResult CheckPackage(const uint8_t* data, size_t size);
 CheckResult CheckPackage(const uint8_t* data, size_t size, const RecordVisitor& visit);
@@ -164,7 +195,7 @@ std::string DescribeProblem(const CheckResult& result);
 std::string DescribeProblem(const std::string& problem, size_t offset);
 
 // The problem of a file record whose data does not end inside the package.
-std::string DataPastEndProblem(const std::string& name);
+std::string DataPastEndProblem(const std::string& name, const TNameText& text = SingleByteText);
 // The problem of records that passed their checks but are not those loaded.
 extern const char ChangedSinceLoadProblem[];
 

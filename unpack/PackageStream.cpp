@@ -1,8 +1,10 @@
 #include "PackageStream.h"
 
 #include "FileSystem.h"
+#include "SystemNameText.h"
 
-TPackageStream::TPackageStream(const std::string& fileName) : file_(OpenFileForReading(fileName)) {
+TPackageStream::TPackageStream(const std::string& fileName)
+    : file_(OpenFileForReading(fileName)), check_(SystemNameText()), checkBeforeRecord_(check_) {
   const int64_t size = FileSizeOf(file_);
   if (uint64_t(size) >= Package::SizeLimit)
     throw Exception(std::string("package of ") + Package::SizeLimitText + " or more");
@@ -18,7 +20,7 @@ size_t TPackageStream::ReadAt(size_t offset, uint8_t* into, size_t count) {
 
 Package::CheckResult TPackageStream::Check() {
   Package::TPieceReader in(*this, size_t(size_), LoadPieceSize);
-  const Package::CheckResult result = Package::CheckPackage(in);
+  const Package::CheckResult result = Package::CheckPackage(in, Package::RecordVisitor(), SystemNameText());
   loadedDigest_ = result.RecordsDigest;
   return result;
 }
@@ -44,7 +46,7 @@ void TPackageStream::TakeData(const Package::RecordInfo& record, const Package::
   // The check made sure the data fits the package's size; only a package
   // cut since then ends before it.
   if (!reader_->Take(size_t(record.DataSize), take))
-    Damaged(record.DataOffset, Package::DataPastEndProblem(record.Name));
+    Damaged(record.DataOffset, Package::DataPastEndProblem(record.Name, check_.Text()));
 }
 
 void TPackageStream::RequireRecordsAsLoaded() {

@@ -49,23 +49,28 @@ bool TPieceReader::Byte(uint8_t& out) {
   return true;
 }
 
-bool TPieceReader::String(std::string& out) {
+TPieceReader::StringOutcome TPieceReader::String(std::string& out, size_t maxLength) {
   const size_t from = pos_;
   out.clear();
   while (Fill(1)) {
     const uint8_t* piece = At();
-    const size_t have = Buffered();
+    // One byte past the limit is enough to know the string is too long.
+    const size_t have = std::min(Buffered(), maxLength + 1 - out.size());
     const void* zero = std::memchr(piece, 0, have);
     const size_t length = zero ? size_t(static_cast<const uint8_t*>(zero) - piece) : have;
     out.append(reinterpret_cast<const char*>(piece), length);
     pos_ += length;
     if (zero) {
       ++pos_;
-      return true;
+      return StringRead;
+    }
+    if (out.size() > maxLength) {
+      pos_ = from;
+      return StringTooLong;
     }
   }
   pos_ = from;
-  return false;
+  return StringUnended;
 }
 
 bool TPieceReader::Int32(int32_t& out) {

@@ -38,6 +38,8 @@ class TMemorySource : public TByteSource {
 // does not end inside the package.
 class TPieceReader {
  public:
+  enum StringOutcome { StringRead, StringUnended, StringTooLong };
+
   TPieceReader(TByteSource& source, size_t size, size_t pieceSize);
 
   size_t Pos() const { return pos_; }
@@ -46,7 +48,11 @@ class TPieceReader {
   bool Shortened() const { return shortened_; }
 
   bool Byte(uint8_t& out);
-  bool String(std::string& out);  // up to its zero byte, which is stepped over
+  // Up to its zero byte, which is stepped over. A string longer than
+  // maxLength bytes is refused once that many and one more are read, so
+  // that a name without its zero costs no more than a name may be; the
+  // cursor then stays where it stood, as for one the package ends inside.
+  StringOutcome String(std::string& out, size_t maxLength);
   bool Int32(int32_t& out);
   // Steps over count bytes without reading them; count <= Remaining().
   void Skip(size_t count);

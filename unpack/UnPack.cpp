@@ -9,13 +9,14 @@
 #include "MessagePump.h"
 #include "PackageFormat.h"
 #include "Path.h"
+#include "SystemNameText.h"
 #include "Text.h"
 
 namespace {
 
 void ShowError(const std::string& text) { MessageDlg(text, TMsgDlgType::mtError, mbOK); }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& name) { return Package::QuotedName(name, SystemNameText()); }
 
 std::string HexByte(uint8_t value) {
   std::string text;
@@ -127,7 +128,7 @@ bool TUnPack::Extract() {
 
   Stream.reset();
   if (!KeyFound) {
-    ShowError("Internal error.\r\nFile : " + KeyFileName + " not present!");
+    ShowError("Internal error.\r\nFile : " + Package::ShownName(KeyFileName, SystemNameText()) + " not present!");
     ExtractReportedProblem = true;
   }
   return true;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "PieceReader.h"
+
 #include <cctype>
 #include <string>
 #include <vector>
@@ -25,6 +27,28 @@ std::string WorkedExample() {
 CheckResult Check(const std::string& bytes) {
   return CheckPackage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
+
+// The package checked with names read as `text` reads them.
+CheckResult CheckAs(const std::string& bytes, const TNameText& text) {
+  TMemorySource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  TPieceReader in(source, bytes.size(), 4096);
+  return CheckPackage(in, RecordVisitor(), text);
+}
+
+// The Japanese code page as far as names need it: lead bytes 81-9F and
+// E0-FC, and a lead byte that ends the name is no text.
+class TJapaneseText : public TNameText {
+ public:
+  size_t CharacterSize(const std::string& name, size_t at) const override { return IsLead(name[at]) ? 2 : 1; }
+  bool IsText(const std::string& name) const override {
+    size_t at = 0;
+    while (at < name.size()) at += CharacterSize(name, at);
+    return at == name.size();
+  }
+
+ private:
+  static bool IsLead(char c) { return (uint8_t(c) >= 0x81 && uint8_t(c) <= 0x9F) || uint8_t(c) >= 0xE0; }
+};
 
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
@@ -136,6 +160,10 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"folder absolute", EncodeHeader("demo.exe", "Demo 1.0", "\\Demo", 0), 22, "absolute"},
         DamagedCase{"folder device", EncodeHeader("demo.exe", "Demo 1.0", "NUL", 0), 22, "reserved"},
         DamagedCase{"directory name cut", head + std::string("\x00" "1.", 3), 31, "without terminating zero"},
+        DamagedCase{"title longer than any path", EncodeHeader("demo.exe", std::string(StringLengthLimit + 1, 'T'), "Demo", 0),
+                    13, "title longer than 32767 bytes"},
+        DamagedCase{"name without end longer than any path", head + "\x02" + std::string(StringLengthLimit + 5, 'n'), 31,
+                    "file record name longer than 32767 bytes"},
         DamagedCase{"file size cut", head + std::string("\x02" "a\x00\x03\x00", 5), 34, "size field"},
         DamagedCase{"negative size", head + EncodeFileRecordStart("a", -1), 34, "negative size"},
         DamagedCase{"data past end", head + EncodeFileRecordStart("a", 4) + "abc", 38, "past the end"},
@@ -243,4 +271,61 @@ TEST(PackageFormat, VisitorSeesEachSoundRecordWithItsPlace) {
   const std::vector<std::string> expected = {"0 1.0 @31", "0 doc @36", "2 readme.txt @41 data 3 @57", "1  @60",
                                              "2 demo.exe @61 data 200 @75", "1  @275"};
   EXPECT_EQ(seen, expected);  // the damaged record at 276 is not offered
+}
+
+TEST(PackageFormat, StringsAsLongAsTheLongestPathLoad) {
+  const std::string longest(StringLengthLimit, 'n');
+  const CheckResult r = Check(EncodeHeader(longest, longest, longest, 0) + EncodeDirectoryRecord(longest) +
+                              File(longest, "x") + EncodeLeaveRecord());
+  ASSERT_EQ(r.Status, CheckStatus::Sound) << r.Problem;
+  EXPECT_EQ(r.Head.Title, longest);
+  EXPECT_TRUE(r.KeyPresent);
+}
+
+// A long name would make a message box of its own size: problem texts
+// show its start, cut after a whole character.
+TEST(PackageFormat, ProblemTextsShowLongNamesCutShort) {
+  const std::string longName = "\\" + std::string(StringLengthLimit - 1, 'n');
+  EXPECT_EQ(Check(head + File(longName, "x")).Problem,
+            "file record with absolute name \"" + longName.substr(0, ShownNameLength) + "...\"");
+  const std::string fits(ShownNameLength, 'n');
+  EXPECT_EQ(Check(head + EncodeLeaveRecord() + File(fits, "x")).Problem,
+            "file record \"" + fits + "\" above the target directory");
+
+  std::string japanese = "a";
+  while (japanese.size() < 2 * ShownNameLength) japanese += "\x82\xA0";
+  EXPECT_EQ(ShownName(japanese), japanese.substr(0, ShownNameLength) + "...");
+  EXPECT_EQ(ShownName(japanese, TJapaneseText()), japanese.substr(0, ShownNameLength - 1) + "...");
+}
+
+// In a double-byte code page 95 5C is one character, whose second byte is
+// that of a backslash: the levels and components are those Windows sees.
+TEST(PackageFormat, DoubleByteCharactersAreNotCutAtABackslashByte) {
+  const TJapaneseText japanese;
+  EXPECT_EQ(EnteredLevels("\x95\\x"), 2);
+  EXPECT_EQ(EnteredLevels("\x95\\x", japanese), 1);
+  EXPECT_EQ(EnteredLevels("\x95\\\\x", japanese), 2);
+  EXPECT_NE(NameProblem("\x95\\CON"), "");
+  EXPECT_EQ(NameProblem("\x95\\CON", japanese), "");
+  EXPECT_NE(NameProblem("\x95\\..", japanese), "");
+
+  // Left twice after one level: the file lies above the target.
+  const std::string package = DemoHeader() + EncodeDirectoryRecord("\x95\\x") + EncodeLeaveRecord() +
+                              EncodeLeaveRecord() + File("demo.exe", "x");
+  EXPECT_EQ(Check(package).Status, CheckStatus::Sound);
+  const CheckResult r = CheckAs(package, japanese);
+  EXPECT_EQ(DescribeProblem(r), "file record \"demo.exe\" above the target directory at byte offset 38");
+}
+
+TEST(PackageFormat, NamesThatAreNoTextInTheCodePageAreRefused) {
+  const TJapaneseText japanese;
+  EXPECT_EQ(NameProblem("a\x81"), "");
+  EXPECT_EQ(NameProblem("a\x81", japanese), "name that is not text in the system's code page \"a\x81\"");
+  EXPECT_EQ(NameProblem("a\x81\x40", japanese), "");
+
+  const CheckResult folder = CheckAs(EncodeHeader("demo.exe", "Demo", "\x81", 0), japanese);
+  EXPECT_EQ(DescribeProblem(folder), "folder name with name that is not text in the system's code page \"\x81\" at byte offset 18");
+  const CheckResult file = CheckAs(head + EncodeDirectoryRecord("1.0") + File("a\x81", "x"), japanese);
+  EXPECT_EQ(file.ProblemOffset, 36u);
+  EXPECT_NE(file.Problem.find("file record with name that is not text"), std::string::npos) << file.Problem;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,41 @@ TEST(PieceReader, PackageCutAfterItWasMeasuredEndsWhereItEnds) {
       EXPECT_EQ(Replay(in, stream), c.problem) << pieceSize;
       EXPECT_TRUE(in.Shortened());
       EXPECT_LE(source.BytesRead, c.available);
+    }
+  }
+}
+
+// A string is read up to its limit and one byte more, never further: a name
+// without its zero byte costs what the longest name costs, however large
+// the package.
+TEST(PieceReader, StringLongerThanItsLimitIsRefusedOnceKnown) {
+  const size_t limit = 10;
+  const struct {
+    const char* what;
+    std::string bytes;
+    TPieceReader::StringOutcome outcome;
+  } cases[] = {
+      {"as long as the limit", std::string(limit, 'n') + '\0' + "next", TPieceReader::StringRead},
+      {"empty", std::string("\0next", 5), TPieceReader::StringRead},
+      {"one byte too long", std::string(limit + 1, 'n') + '\0', TPieceReader::StringTooLong},
+      {"ended by the package", std::string(limit - 1, 'n'), TPieceReader::StringUnended},
+      {"never ending", std::string(1 << 20, 'n'), TPieceReader::StringTooLong},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (size_t pieceSize : {size_t(4), size_t(5), size_t(64), size_t(1) << 20}) {
+      SCOPED_TRACE(pieceSize);
+      TCountingSource source(c.bytes, c.bytes.size());
+      TPieceReader in(source, c.bytes.size(), pieceSize);
+      std::string text;
+      EXPECT_EQ(in.String(text, limit), c.outcome);
+      if (c.outcome == TPieceReader::StringRead) {
+        EXPECT_EQ(text, c.bytes.substr(0, c.bytes.find('\0')));
+        EXPECT_EQ(in.Pos(), text.size() + 1);
+      } else {
+        EXPECT_EQ(in.Pos(), 0u);
+      }
+      EXPECT_LE(source.BytesRead, limit + 1 + std::max(pieceSize, Int32Size));
     }
   }
 }

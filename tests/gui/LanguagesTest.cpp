@@ -12,6 +12,7 @@
 #include "ControlIds.h"
 #include "DrivesPrefix.h"
 #include "GuiDriver.h"
+#include "RequiredCodePage.h"
 #include "SetupRun.h"
 
 using namespace GuiDriver;
@@ -54,21 +55,10 @@ std::wstring FreeText(const LanguageView& view, int64_t freeBytes, bool tooLittl
   return view.free + std::to_wstring(freeBytes / 1000) + L" kb" + (tooLittle ? view.impossible : L"");
 }
 
-// A run that asks for a code page (the Russian one, with the argument
-// --ansi-code-page=1251) must have it: with its locale lost or not
-// understood, Wine falls back to 1252 without a word, and the run would only
-// repeat the plain one.
-UINT RequiredCodePage() {
-  const std::string flag = "--ansi-code-page=";
-  for (int i = 1; i < __argc; ++i)
-    if (std::string(__argv[i]).rfind(flag, 0) == 0) return UINT(std::stoul(std::string(__argv[i]).substr(flag.size())));
-  return 0;
-}
-
 class Languages : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (const UINT required = RequiredCodePage()) {
+    if (const UINT required = SetupTest::RequiredCodePage()) {
       ASSERT_EQ(GetACP(), required);
     }
   }

@@ -6,6 +6,7 @@
 
 #include "GuiDriver.h"
 #include "PackageFormat.h"
+#include "RequiredCodePage.h"
 #include "SetupRun.h"
 
 using namespace GuiDriver;
@@ -40,10 +41,7 @@ struct Case {
 
 std::ostream& operator<<(std::ostream& out, const Case& c) { return out << c.name; }
 
-class LoadFailure : public ::testing::TestWithParam<Case> {};
-
-TEST_P(LoadFailure, ShowsOneErrorThenEnds) {
-  const Case& c = GetParam();
+void ExpectOneErrorThenEnd(const Case& c) {
   SetupRun run(c.present ? &c.bytes : nullptr);
   HWND box = run.Program->WaitForDialog();
   ASSERT_NE(box, nullptr);
@@ -60,6 +58,10 @@ TEST_P(LoadFailure, ShowsOneErrorThenEnds) {
   EXPECT_EQ(code, 0u);
 }
 
+class LoadFailure : public ::testing::TestWithParam<Case> {};
+
+TEST_P(LoadFailure, ShowsOneErrorThenEnds) { ExpectOneErrorThenEnd(GetParam()); }
+
 const std::wstring BadFormat = L"Bad format of file: \"data.z\"\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,6 +74,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ShorterThanTheVersion", true, std::string("\x02\x00\x00", 3),
              BadFormat + L"header shorter than its version field at byte offset 0"},
         Case{"TitleCut", true, Header().substr(0, 16), BadFormat + L"title without terminating zero byte at byte offset 13"},
+        Case{"TitleLongerThanAnyPath", true,
+             Package::EncodeHeader("demo.exe", std::string(Package::StringLengthLimit + 1, 'T'), "Demo", 0),
+             BadFormat + L"title longer than 32767 bytes at byte offset 13"},
+        Case{"LongNameShownCutShort", true,
+             Header() + VersionFolder() + Package::EncodeFileRecordStart("\\" + std::string(5000, 'n'), 1) + "x",
+             BadFormat + L"file record with absolute name \"\\" + std::wstring(79, L'n') + L"...\" at byte offset 36"},
         Case{"RequiredSizeCut", true, Header().substr(0, 29),
              BadFormat + L"header ends inside the required size at byte offset 27"},
         Case{"FolderNameClimbing", true, Header("..\\Demo") + VersionFolder(),
@@ -100,6 +108,41 @@ INSTANTIATE_TEST_SUITE_P(
              BadFormat + L"Start-menu folder \"sTARTUP\" lies in the Startup folder, whose items run at every logon"},
         Case{"MenuFolderBelowStartup", true, SoundPackage("Startup", "1.0"),
              BadFormat + L"Start-menu folder \"Startup\\1.0\" lies in the Startup folder, whose items run at every logon"}),
+    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+// Names as the system's double-byte code page reads them (Japanese 932,
+// Chinese 936; these tests run only in such a locale): a lead byte that
+// ends a name is no character, and a backslash's byte that ends a
+// character separates nothing. The texts are shown as the code page reads
+// the bytes.
+class DoubleByteCodePage : public ::testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override {
+    const UINT required = SetupTest::RequiredCodePage();
+    ASSERT_TRUE(required == 932 || required == 936) << "run with --ansi-code-page=932 or 936";
+    ASSERT_EQ(GetACP(), required);
+  }
+};
+
+TEST_P(DoubleByteCodePage, ShowsOneErrorThenEnds) { ExpectOneErrorThenEnd(GetParam()); }
+
+std::wstring AnsiText(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(size_t(MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), int(wide.size()))));
+  return wide;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packages, DoubleByteCodePage,
+    ::testing::Values(
+        Case{"LoneLeadByte", true, Header() + VersionFolder() + Package::EncodeFileRecordStart("a\x81", 1) + "x",
+             AnsiText("Bad format of file: \"data.z\"\r\nfile record with name that is not text in the system's "
+                      "code page \"a\x81\" at byte offset 36")},
+        // 95 5C enters one folder: two leave records lead above the target.
+        Case{"LevelsCountedByCharacter", true,
+             Header() + Package::EncodeDirectoryRecord("\x95\\x") + Package::EncodeLeaveRecord() +
+                 Package::EncodeLeaveRecord() + Package::EncodeFileRecordStart("demo.exe", 1) + "x",
+             BadFormat + L"file record \"demo.exe\" above the target directory at byte offset 38"}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -2,6 +2,7 @@
 // packages refused as damaged or hostile before anything is written.
 #include <windows.h>
 
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -141,18 +142,18 @@ TEST_F(LoadPackage, LoadsWhileAnotherOpenerDeniesWriting) {
   EXPECT_TRUE(Messages.empty());
 }
 
-// Reserves the free address space of the process until it goes, all but
-// one region of `kept` bytes and a little for the heap's small blocks, so
-// that a block larger than what remains of `kept` cannot be had.
+// Reserves the free address space of the process until it goes, so that
+// the heap can grow no more.
 class TAddressSpaceFilled {
  public:
-  explicit TAddressSpaceFilled(size_t kept) {
-    constexpr size_t spare = 4 << 20;
-    void* left[] = {Reserve(kept), Reserve(spare), Reserve(spare), Reserve(spare), Reserve(spare)};
+  TAddressSpaceFilled() {
+    regions_.reserve(1 << 18);
     for (size_t chunk = size_t(1) << 30; chunk >= 64 * 1024; chunk /= 2)
-      while (void* region = Reserve(chunk)) regions_.push_back(region);
-    for (void* region : left)
-      if (region) VirtualFree(region, 0, MEM_RELEASE);
+      while (regions_.size() < regions_.capacity())
+        if (void* region = VirtualAlloc(nullptr, chunk, MEM_RESERVE, PAGE_NOACCESS))
+          regions_.push_back(region);
+        else
+          break;
   }
   ~TAddressSpaceFilled() {
     for (void* region : regions_) VirtualFree(region, 0, MEM_RELEASE);
@@ -161,19 +162,51 @@ class TAddressSpaceFilled {
   TAddressSpaceFilled& operator=(const TAddressSpaceFilled&) = delete;
 
  private:
-  static void* Reserve(size_t size) { return VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS); }
   std::vector<void*> regions_;
 };
 
+// Takes every block the heap has left, then gives back every other one of
+// hole bytes: blocks up to that size can still be had, a larger one cannot.
+class THeapInHoles {
+ public:
+  explicit THeapInHoles(size_t hole) {
+    taken_.reserve(1 << 20);
+    holes_.reserve(1 << 20);
+    bool give = false;
+    while (holes_.size() < holes_.capacity())
+      if (void* block = std::malloc(hole))
+        ((give = !give) ? holes_ : taken_).push_back(block);
+      else
+        break;
+    for (size_t size = hole / 2; size >= 16; size /= 2)
+      while (taken_.size() < taken_.capacity())
+        if (void* block = std::malloc(size))
+          taken_.push_back(block);
+        else
+          break;
+    for (void* block : holes_) std::free(block);
+  }
+  ~THeapInHoles() {
+    for (void* block : taken_) std::free(block);
+  }
+  THeapInHoles(const THeapInHoles&) = delete;
+  THeapInHoles& operator=(const THeapInHoles&) = delete;
+
+ private:
+  std::vector<void*> taken_, holes_;
+};
+
 TEST_F(LoadPackage, RunningOutOfMemoryWhileDecodingSaysCanNotOpen) {
-  // The package fits in memory, but its 16 MB title no longer does beside it.
-  const size_t titleSize = 16 << 20;
-  WriteBytes("data.z", Package::EncodeHeader("demo.exe", std::string(titleSize, 'T'), "Demo", 0) +
-                           DirRecord("1.0") + FileRecord("demo.exe", "x") + LeaveRecord());
+  // A title as long as any string may be, which needs a block of 32 KiB;
+  // what the heap has left are holes of 24 KiB, enough for the rest.
+  const std::string title(Package::StringLengthLimit, 'T');
+  WriteBytes("data.z", Package::EncodeHeader("demo.exe", title, "Demo", 0) + DirRecord("1.0") +
+                           FileRecord("demo.exe", "x") + LeaveRecord());
   TUnPack pack;
   bool loaded = true;
   {
-    TAddressSpaceFilled filled(titleSize + (8 << 20));
+    TAddressSpaceFilled filled;
+    THeapInHoles holes(24 * 1024);
     EXPECT_NO_THROW(loaded = pack.LoadPackage("data.z"));
   }
   EXPECT_FALSE(loaded);
@@ -182,6 +215,10 @@ TEST_F(LoadPackage, RunningOutOfMemoryWhileDecodingSaysCanNotOpen) {
   pack.TargetDir = Target();
   EXPECT_FALSE(pack.Extract());
   EXPECT_EQ(TreeOf(Dir), untouched);
+  // With the heap whole again the same package loads.
+  Messages.clear();
+  EXPECT_TRUE(pack.LoadPackage("data.z"));
+  EXPECT_TRUE(Messages.empty());
 }
 
 struct DamagedCase {
@@ -218,6 +255,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         DamagedCase{"one byte", "\x02", 0},
         DamagedCase{"title without terminator", head.substr(0, 16), 13},
+        DamagedCase{"title longer than any path",
+                    Package::EncodeHeader("demo.exe", std::string(Package::StringLengthLimit + 1, 'T'), "Demo", 0), 13},
+        DamagedCase{"name without end longer than any path", head + "\x02" + std::string(1 << 20, 'n'), 31},
         DamagedCase{"negative size", head + Package::EncodeFileRecordStart("demo.exe", -1), 41},
         DamagedCase{"data past the end", head + Package::EncodeFileRecordStart("demo.exe", 4) + "abc", 45},
         DamagedCase{"empty name", head + DirRecord("1.0") + DirRecord(""), 36},
@@ -243,4 +283,25 @@ TEST_F(LoadPackage, DamageIsReportedInFull) {
   EXPECT_FALSE(pack.LoadPackage("data.z"));
   EXPECT_EQ(Messages, Strings{"Bad format of file: \"data.z\"\r\n"
                               "file record with name climbing with \"..\" \"..\\..\\demo.exe\" at byte offset 36"});
+}
+
+TEST_F(LoadPackage, LongNamesAreShownCutShort) {
+  const std::string longName(2000, 'n');
+  const struct {
+    std::string package;
+    std::string message;
+  } cases[] = {
+      {head + DirRecord("1.0") + FileRecord("..\\" + longName, "x"),
+       "file record with name climbing with \"..\" \"..\\" + longName.substr(0, 77) + "...\" at byte offset 36"},
+      {head + Package::EncodeFileRecordStart(longName, 5), "file record \"" + longName.substr(0, 80) +
+                                                               "...\" data runs past the end of the file at byte offset " +
+                                                               std::to_string(head.size() + 1 + longName.size() + 1 + 4)},
+  };
+  for (const auto& c : cases) {
+    Messages.clear();
+    WriteBytes("data.z", c.package);
+    TUnPack pack;
+    EXPECT_FALSE(pack.LoadPackage("data.z"));
+    EXPECT_EQ(Messages, Strings{"Bad format of file: \"data.z\"\r\n" + c.message});
+  }
 }
