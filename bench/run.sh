@@ -295,6 +295,11 @@ for w in tiny mix; do
 done
 say "  ours with the 500 MiB package (mix) within 10 % of ours with the tiny one (mix/tiny <= 1.10): $(ratio "${startup_ms[ours-mix]}" "${startup_ms[ours-tiny]}") $(within "${startup_ms[ours-mix]}" "${startup_ms[ours-tiny]}" 1.10)"
 
+# --------------------------------------------------- a hostile package
+step "a hostile package: one unterminated name of 256 MiB"
+say ""
+bash "$root/bench/hostile-name.sh" "$run_dir" 2>&1 | tee -a "$report"
+
 # -------------------------------------------------------------------- size
 stub=/usr/share/nsis/Stubs/zlib-x86-ansi
 ours_size=$(stat -c %s "$shipped_setup_exe")
