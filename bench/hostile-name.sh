@@ -51,7 +51,7 @@ printf '\x02\x00\x00\x00demo.exe\x00Demo' >"$work/small/data.z"
 # $peak and the program is ended.
 run_setup() {
   local dir=$work/$1 pid tries=0
-  (cd "$dir" && exec wine setup.exe) &
+  (cd "$dir" && exec wine setup.exe 2>/dev/null) &
   pid=$!
   until xwininfo -root -tree 2>/dev/null | grep -q '"Error"'; do
     tries=$((tries + 1))
@@ -70,7 +70,7 @@ run_setup() {
 runs=3
 idle=0 small=0 hostile=0
 for ((run = 0; run < runs; run++)); do
-  /usr/bin/time -f %M -o "$work/idle.rss" wine "$baseline"
+  /usr/bin/time -f %M -o "$work/idle.rss" wine "$baseline" 2>/dev/null
   idle_run=$(tail -n 1 "$work/idle.rss")
   ((idle_run > idle)) && idle=$idle_run
   run_setup small

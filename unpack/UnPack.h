@@ -8,6 +8,7 @@
 #include <string>
 
 #include "CreatedItems.h"
+#include "FolderChain.h"
 #include "PackageStream.h"
 
 // A notification without arguments, bound to its receiver.
@@ -42,6 +43,8 @@ class TUnPack {
   bool ExtractReportedProblem = false;
   // Where the folders and files that Extract creates are recorded; none when null.
   TCreatedItems* Created = nullptr;
+  // Whether the caller made TargetDir in this run: then nothing in it existed before.
+  bool TargetCreated = false;
   // Test seam: the package's reads from its load on (see
   // TPackageStream::ReadForTest), so that a test sees every read.
   std::function<size_t(size_t offset, uint8_t* into, size_t count)> ReadForTest;
@@ -81,4 +84,6 @@ class TUnPack {
   // double-byte code page a backslash byte may belong to a character.
   std::wstring ExpectedDir;
   std::wstring TargetKey;
+  // The folders from TargetDir down to the current one, held while inside.
+  TFolderChain Folders;
 };
