@@ -90,8 +90,8 @@ class TNameText {
 };
 extern const TNameText SingleByteText;
 
-// A name as problem texts show it: in quotes, and when longer than
-// ShownNameLength, cut short after a whole character and marked so.
+// A name as messages show it: when longer than ShownNameLength, cut short
+// after a whole character and marked so. QuotedName adds the quotes.
 std::string ShownName(const std::string& name, const TNameText& text = SingleByteText);
 std::string QuotedName(const std::string& name, const TNameText& text = SingleByteText);
 
