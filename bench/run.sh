@@ -254,12 +254,23 @@ check_same_tree "$(tree_dir $w)" "$(target_of new)/1.0"
 compare "swap-over-$w" "$(runs_for $w)" r_new r_landed
 check_same_tree "$(tree_dir $w)" "$(target_of new)/1.0"
 rm -rf "$bench_dir/target"
+say ""
+say "Files written under a temporary name and moved into place, what they replace kept until the end (small workload, median seconds)"
+say "  landed = unpackcli built from $landed_rev, which wrote into the file of that name"
+say "$(printf '    %-28s %9s %9s %8s' '' new landed new/landed)"
+say "$(printf '    %-28s %9s %9s %8s' "into an empty target" "$(seconds "${ns[swap-new-$w/x_new]}")" \
+  "$(seconds "${ns[swap-new-$w/x_landed]}")" "$(ratio "${ns[swap-new-$w/x_new]}" "${ns[swap-new-$w/x_landed]}")")"
+say "$(printf '    %-28s %9s %9s %8s' "over an earlier extraction" "$(seconds "${ns[swap-over-$w/r_new]}")" \
+  "$(seconds "${ns[swap-over-$w/r_landed]}")" "$(ratio "${ns[swap-over-$w/r_new]}" "${ns[swap-over-$w/r_landed]}")")"
 
 # Folders entered twice: the same records in natural order and with every
 # second visit after all first ones, the version folder there beforehand so
 # that each file is recorded for the take-back.
-reentered_count=200000
-[ $mode = quick ] && reentered_count=20000
+# Under Wine a name that is missing is looked for through the whole folder
+# (its names compare without case), so N new folders in one folder cost N^2
+# whatever the extractor does: the counts stay where that does not swamp it.
+reentered_count=20000
+[ $mode = quick ] && reentered_count=2000
 reentered_dir=$data_dir/reentered
 mkdir -p "$reentered_dir"
 python3 "$root/bench/gen/reentered-folders.py" $reentered_count "$reentered_dir/natural.z" "$reentered_dir/reentered.z"
@@ -273,14 +284,6 @@ step "folders entered twice"
 compare reentered 3 e_natural e_reentered
 rm -rf "$bench_dir/target"
 
-say ""
-say "Files written under a temporary name and moved into place, what they replace kept until the end (small workload, median seconds)"
-say "  landed = unpackcli built from $landed_rev, which wrote into the file of that name"
-say "$(printf '    %-28s %9s %9s %8s' '' new landed new/landed)"
-say "$(printf '    %-28s %9s %9s %8s' "into an empty target" "$(seconds "${ns[swap-new-$w/x_new]}")" \
-  "$(seconds "${ns[swap-new-$w/x_landed]}")" "$(ratio "${ns[swap-new-$w/x_new]}" "${ns[swap-new-$w/x_landed]}")")"
-say "$(printf '    %-28s %9s %9s %8s' "over an earlier extraction" "$(seconds "${ns[swap-over-$w/r_new]}")" \
-  "$(seconds "${ns[swap-over-$w/r_landed]}")" "$(ratio "${ns[swap-over-$w/r_new]}" "${ns[swap-over-$w/r_landed]}")")"
 say ""
 say "$reentered_count folders each entered twice, every file recorded for the take-back (median seconds; target: at most 2x)"
 say "  natural order $(seconds "${ns[reentered/e_natural]}") s, second visits after all first ones $(seconds "${ns[reentered/e_reentered]}") s:" \

@@ -19,6 +19,12 @@ std::wstring ParentOf(const std::wstring& path) {
   return last == std::wstring::npos ? std::wstring() : path.substr(0, last);
 }
 
+// The current folder, as what it resolves to (a link the user chose followed).
+THandle OpenCurrentFolder() {
+  return THandle(CreateFileW(L".", FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
 std::string OutsideMessage(const std::string& path) {
   return "Setup does not write outside the folder it installs to: " + path;
 }
@@ -38,8 +44,7 @@ void TFolderChain::Start(const std::string& path, bool createdByThisRun) {
   if (!SetCurrentDir(path)) RaiseLastError();
   TLevel start;
   start.Path = GetCurrentDir();
-  start.Held.Reset(CreateFileW(L".", FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  start.Held = OpenCurrentFolder();
   if (!start.Held.Valid()) RaiseLastError();
   start.FinalPath = FinalPathOf(start.Held);
   start.Identity = InfoOf(start.Held).Identity;
@@ -119,7 +124,6 @@ void TFolderChain::MakeCurrent(const TLevel& level) {
   // The trailing backslash: "C:" alone would be the drive's current folder.
   if (!SetCurrentDir(level.Path.back() == '\\' ? level.Path : level.Path + "\\")) RaiseLastError();
   // What the current folder resolved to must be the folder held.
-  const THandle current(CreateFileW(L".", FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const THandle current = OpenCurrentFolder();
   if (!current.Valid() || InfoOf(current).Identity != level.Identity) RaiseLinked(level.Path);
 }

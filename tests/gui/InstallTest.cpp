@@ -657,7 +657,8 @@ TEST_P(LinkedFolderInTheWay, IsRefusedAndNothingIsWrittenWhereItLeads) {
   ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
   WriteFileBytes(elsewhere + "\\keep.txt", "keep");
   const std::string linked = GetParam().folder();
-  CreateDirectoryA(linked.substr(0, linked.rfind('\\')).c_str(), nullptr);
+  for (size_t end = linked.find('\\', 3); end != std::string::npos; end = linked.find('\\', end + 1))
+    CreateDirectoryA(linked.substr(0, end).c_str(), nullptr);
   if (!UnixSide::MakeUnixLink(elsewhere, linked)) GTEST_SKIP() << "no symbolic link can be made here";
 
   const Outcome outcome = RunSetup(ProductPackage().Bytes());

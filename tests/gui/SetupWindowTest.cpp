@@ -343,11 +343,18 @@ TEST(SetupWindowResolution, LayoutScalesByTheFontsTextHeight) {
   SetupRun run(package);
   HWND window = run.WaitForMaximizedWindow();
   ASSERT_NE(window, nullptr);
+  // The layout follows the last resize: read it once the panel sits in the
+  // centre of the maximized window, not while it may still move.
+  const SIZE client = ClientSize(window);
+  EXPECT_TRUE(WaitUntil([&] {
+    const RECT r = RectInParent(FindControlById(window, PanelId));
+    return r.left == (client.cx - 537) / 2 && r.top == (client.cy - 195) / 2;
+  }));
   struct Row {
     int id, left, top, width, height;
   };
   const Row rows[] = {
-      {PanelId, -1, -1, 537, 195},  // centred: see below
+      {PanelId, -1, -1, 537, 195},  // centred: see above
       {GroupBoxId, 74, 18, 407, 121},
       {ProgressBarId, 18, 46, 370, 29},
       {ExitButtonId, 397, 148, 87, 29},
@@ -366,11 +373,6 @@ TEST(SetupWindowResolution, LayoutScalesByTheFontsTextHeight) {
       EXPECT_EQ(r.bottom - r.top, row.height);
     }
   }
-  const SIZE client = ClientSize(window);
-  EXPECT_TRUE(WaitUntil([&] {
-    const RECT r = RectInParent(FindControlById(window, PanelId));
-    return r.left == (client.cx - 537) / 2 && r.top == (client.cy - 195) / 2;
-  }));
   // The labels are as high as the larger font's text.
   for (int id : {FolderCaptionLabelId, RequiredLabelId, FreeLabelId}) {
     const RECT label = RectInParent(FindControlById(window, id));
