@@ -91,6 +91,16 @@ void TNewFile::PutInPlace() {
       throw EInOutError(ERROR_ACCESS_DENIED);
   }
   const std::wstring target = InFolder(Name);
+  const TFileIdentity identity = InfoOf(File_).Identity;
+  // Most names are new: tried first, as looking a missing name up costs as
+  // much as a rename to it (Wine reads the whole folder for either).
+  if (RenameHeld(File_, target, false)) {
+    Placed = true;
+    if (Recorded) Created->FileCreated(FolderText, FolderIdentity, Name, identity);
+    CloseFile(File_);
+    return;
+  }
+  if (!NameTaken(GetLastError())) RaiseLastError();
   THandle existing = OpenItem(target, DELETE);
   if (!existing.Valid()) {
     const DWORD error = GetLastError();
@@ -115,7 +125,7 @@ void TNewFile::PutInPlace() {
       Created->Replaced(FolderText, FolderIdentity, Name, backup, info.Identity);
     }
   }
-  if (Recorded) Created->FileCreated(FolderText, FolderIdentity, Name, InfoOf(File_).Identity);
+  if (Recorded) Created->FileCreated(FolderText, FolderIdentity, Name, identity);
   // In a folder this run made nothing needs keeping: an item put there since is replaced.
   // Let go of it first: a replacement must be able to take its name.
   existing.Reset();
