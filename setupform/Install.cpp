@@ -36,7 +36,7 @@ void ShowProgressDisplay(TSetupForm& form) {
 // progress stop, leaves through here.
 bool CreateProduct(TSetupForm& form) {
   // The product folder under the destination, made unless it exists.
-  EnterOrCreateDir(form.FolderName, &form.Created);
+  form.StartRemovalRecord(EnterOrCreateDir(form.FolderName, &form.Created));
   form.InstallDir = form.BaseDir + form.FolderName;
 
   TUnPack& pack = *form.Pack;
@@ -106,6 +106,7 @@ void RunInstallSteps(TSetupForm& form) {
   MessageDlg(text, TMsgDlgType::mtInformation, mbOK);
 
   form.WriteRegistry();
+  form.WriteUninstallEntry();
 }
 
 }  // namespace

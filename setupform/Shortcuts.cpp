@@ -56,8 +56,9 @@ std::string FolderOf(const std::string& path) { return path.substr(0, UpToLastSe
 // Enters the folder under the current directory, making it first if needed.
 // An empty name (a package without a product or version folder) adds no
 // level: "\\" alone would be the root of the drive.
-void EnterOrCreateFolder(const std::string& name, TCreatedItems& created) {
-  if (!name.empty()) EnterOrCreateDir(name, &created);
+void EnterOrCreateFolder(const std::string& name, TCreatedItems& created, Removal::TRemovalRecord& record) {
+  if (!name.empty() && EnterOrCreateDir(name, &created))
+    record.Add(Removal::Kind::MenuFolder, ToWide(GetCurrentDir(), CodePageAnsi));
 }
 
 }  // namespace
@@ -112,8 +113,8 @@ void TSetupForm::CreateShortcuts() {
   if (!FindProgramsFolder()) return;
   StepProgress();
   if (!SetCurrentDir(ProgramsDir)) return;
-  EnterOrCreateFolder(FolderName, Created);
-  EnterOrCreateFolder(Pack->RootDirName, Created);
+  EnterOrCreateFolder(FolderName, Created, RemovalRecord);
+  EnterOrCreateFolder(Pack->RootDirName, Created, RemovalRecord);
   MenuFolder = ProgramsDir + "\\" + FolderName + "\\" + Pack->RootDirName;
   MenuItem = ProgramsName + "\\" + FolderName + "\\" + Pack->RootDirName + "\\" + FolderName;
 
@@ -147,5 +148,6 @@ void TSetupForm::CreateLNK(const std::string& Description, const std::string& Ta
   // A link that was not written must not be announced: the install stops
   // here, before the completion message and the record.
   OleCheck(saved);
+  RemovalRecord.Add(Removal::Kind::Link, ToWide(linkPath, CodePageAnsi));
   StepProgress();
 }

@@ -157,7 +157,7 @@ void TUnPack::CheckPacing() {
 
 void TUnPack::EnterDirectory(const std::string& name) {
   if (RootDirName.empty()) RootDirName = name;
-  EnterOrCreateDir(name, Created);
+  if (EnterOrCreateDir(name, Created) && OnFolderCreated) OnFolderCreated(GetCurrentDir());
   ExpectedDir = DirectoryKey(ExpectedDir + L"\\" + ToWide(name));
   RequireExpectedDir();
 }
@@ -186,6 +186,7 @@ void TUnPack::ExtractFile(const Package::RecordInfo& record) {
   if (createdNew && Created) Created->FileCreated(GetCurrentDir(), name);
   Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file, piece, uint32_t(count)); });
   CloseFile(file);
+  if (OnFileWritten) OnFileWritten(JoinPath(GetCurrentDir(), name));
   if (Package::KeyNameMatches(name, KeyFileName)) {
     KeyFound = true;
     KeyFilePath = GetCurrentDir() + "\\" + name;
