@@ -31,7 +31,7 @@ bool FromUtf8(const std::string& text, std::wstring& wide) {
 }
 
 bool IsKind(char c) {
-  for (char kind : {'F', 'D', 'L', 'M', 'K', 'P'})
+  for (char kind : {'F', 'R', 'D', 'L', 'M', 'K', 'P'})
     if (c == kind) return true;
   return false;
 }
@@ -90,7 +90,7 @@ std::wstring ParentOf(const std::wstring& path) {
 
 void TRemovalRecord::Add(Kind kind, const std::wstring& path) {
   for (const Entry& entry : Entries)
-    if (entry.kind == kind && SameText(entry.path, path)) return;
+    if ((entry.kind == kind || kind == Kind::Replaced) && SameText(entry.path, path)) return;
   Entries.push_back(Entry{kind, path});
 }
 
@@ -187,6 +187,9 @@ std::string TRemovalRecord::OutsideProblem(const std::wstring& programsFolder) c
     bool inside = false;
     switch (entry.kind) {
       case Kind::File: inside = Below(entry.path, VersionFolder()) || Below(entry.path, ProductFolder); break;
+      case Kind::Replaced:
+        inside = Below(entry.path, ProductFolder) || (!MenuRoot.empty() && Below(entry.path, MenuRoot));
+        break;
       case Kind::Folder: inside = SamePath(entry.path, ProductFolder) || Below(entry.path, ProductFolder); break;
       case Kind::Link: inside = !MenuRoot.empty() && Below(entry.path, MenuRoot); break;
       case Kind::MenuFolder:

@@ -17,7 +17,8 @@ namespace Removal {
 
 // What an entry names.
 enum class Kind : char {
-  File = 'F',         // a file the install wrote, created or replaced
+  File = 'F',         // a file the install created
+  Replaced = 'R',     // a file or link that was there before and that the install replaced: left as it is
   Folder = 'D',       // a folder the install created under the product folder
   Link = 'L',         // a Start-menu link the install wrote
   MenuFolder = 'M',   // a Start-menu folder the install created
@@ -47,7 +48,9 @@ class TRemovalRecord {
 
   std::vector<Entry> Entries;  // in the order made
 
-  // Adds an entry unless one of that kind and path (in any case) is there.
+  // Adds an entry unless one of that kind and path (in any case) is there;
+  // a replaced item is not added when the path is there at all (an earlier
+  // run of the same install created it).
   void Add(Kind kind, const std::wstring& path);
   // The folder that holds the uninstaller and this record.
   std::wstring VersionFolder() const;

@@ -116,6 +116,7 @@ TLeftItems RemoveFilesAndFolders(const TRemovalRecord& record, const std::wstrin
       case Kind::Link: walk.RemoveFile(entry->path, record.MenuRoot); break;
       case Kind::Folder: walk.RemoveFolder(entry->path, record.ProductFolder); break;
       case Kind::MenuFolder: walk.RemoveFolder(entry->path, record.MenuRoot); break;
+      case Kind::Replaced:
       case Kind::Key:
       case Kind::ProductKey: break;
     }

@@ -148,6 +148,6 @@ void TSetupForm::CreateLNK(const std::string& Description, const std::string& Ta
   // A link that was not written must not be announced: the install stops
   // here, before the completion message and the record.
   OleCheck(saved);
-  RemovalRecord.Add(Removal::Kind::Link, ToWide(linkPath, CodePageAnsi));
+  RemovalRecord.Add(existed ? Removal::Kind::Replaced : Removal::Kind::Link, ToWide(linkPath, CodePageAnsi));
   StepProgress();
 }

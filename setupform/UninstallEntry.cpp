@@ -96,7 +96,9 @@ void TSetupForm::StartRemovalRecord(bool productFolderMade) {
   record.ProductFolder = Wide(GetCurrentDir());
   if (productFolderMade) record.Add(Removal::Kind::Folder, record.ProductFolder);
   Pack->OnFolderCreated = [&record](const std::string& path) { record.Add(Removal::Kind::Folder, Wide(path)); };
-  Pack->OnFileWritten = [&record](const std::string& path) { record.Add(Removal::Kind::File, Wide(path)); };
+  Pack->OnFileWritten = [&record](const std::string& path, bool replaced) {
+    record.Add(replaced ? Removal::Kind::Replaced : Removal::Kind::File, Wide(path));
+  };
 }
 
 void TSetupForm::WriteUninstallEntry() {

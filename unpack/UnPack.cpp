@@ -186,7 +186,7 @@ void TUnPack::ExtractFile(const Package::RecordInfo& record) {
   if (createdNew && Created) Created->FileCreated(GetCurrentDir(), name);
   Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file, piece, uint32_t(count)); });
   CloseFile(file);
-  if (OnFileWritten) OnFileWritten(JoinPath(GetCurrentDir(), name));
+  if (OnFileWritten) OnFileWritten(JoinPath(GetCurrentDir(), name), !createdNew);
   if (Package::KeyNameMatches(name, KeyFileName)) {
     KeyFound = true;
     KeyFilePath = GetCurrentDir() + "\\" + name;

@@ -360,6 +360,21 @@ TEST(Removal, KeepsWhatTheUserAddedAndNamesAFileInUse) {
   EXPECT_EQ(TakeSnapshot(), expected);
 }
 
+TEST(Removal, AFileThatWasThereBeforeStaysAsTheInstallLeftIt) {
+  const std::string english = VersionFolder() + "\\MANUAL\\English";
+  for (const std::string& folder : {ProductFolder, VersionFolder(), VersionFolder() + "\\MANUAL", english})
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+  WriteFileBytes(english + "\\manual.pdf", "an older manual");
+  Snapshot expected = TakeSnapshot();
+  expected.Programs.at("QuorvixForge\\1.0\\MANUAL\\English\\manual.pdf") = "%PDF English";
+
+  Install(ProductPackage());
+  const RemovalOutcome removal = RemoveThroughList();
+  EXPECT_EQ(removal.ExitCode, 0u);
+  ASSERT_TRUE(UninstallerGone());
+  EXPECT_EQ(TakeSnapshot(), expected);
+}
+
 // ---- Versions side by side, and a reinstall
 
 TEST(Removal, TwoVersionsSideBySideEachHaveTheirOwnEntry) {
