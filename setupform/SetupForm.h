@@ -10,6 +10,7 @@
 
 #include "Controls.h"
 #include "CreatedItems.h"
+#include "FolderChain.h"
 #include "GdiObject.h"
 #include "RemovalRecord.h"
 #include "UnPack.h"
@@ -47,6 +48,8 @@ class TSetupForm {
   std::string ProgramsName;
   // What this install created: taken back if it does not complete.
   TCreatedItems Created;
+  // The Start-menu folders, held while the links are written.
+  TFolderChain MenuChain;
   // What this install wrote and made, for its removal: kept once it completes.
   Removal::TRemovalRecord RemovalRecord;
   int32_t Language = 0;

@@ -7,6 +7,7 @@
 #include "FileSystem.h"
 #include "MessageDialog.h"
 #include "MessagePump.h"
+#include "NewFile.h"
 #include "PackageFormat.h"
 #include "Path.h"
 #include "Text.h"
@@ -85,6 +86,12 @@ bool TUnPack::LoadPackage(const std::string& name) {
 
 bool TUnPack::Extract() {
   if (!Stream) return false;
+  // The folders are held only while the records are replayed: a take-back
+  // after a failure must be able to remove them.
+  struct TReleaseFolders {
+    TFolderChain& folders;
+    ~TReleaseFolders() { folders.Release(); }
+  } releaseFolders{Folders};
   InitPacing();
   KeyFound = false;
   ExtractReportedProblem = false;
@@ -134,9 +141,7 @@ bool TUnPack::Extract() {
 }
 
 void TUnPack::EnterTargetDir() {
-  // Going on in whatever directory is current would scatter the product
-  // somewhere else: refuse before anything is written.
-  if (!SetCurrentDir(TargetDir)) throw EInOutError(int(GetLastError()));
+  Folders.Start(TargetDir, TargetCreated);
   TargetKey = ExpectedDir = DirectoryKey(ToWide(GetCurrentDir()));
 }
 
@@ -157,16 +162,14 @@ void TUnPack::CheckPacing() {
 
 void TUnPack::EnterDirectory(const std::string& name) {
   if (RootDirName.empty()) RootDirName = name;
-  if (EnterOrCreateDir(name, Created) && OnFolderCreated) OnFolderCreated(GetCurrentDir());
+  if (Folders.Enter(name, Created) && OnFolderCreated) OnFolderCreated(GetCurrentDir());
   ExpectedDir = DirectoryKey(ExpectedDir + L"\\" + ToWide(name));
   RequireExpectedDir();
 }
 
 void TUnPack::LeaveDirectory() {
   if (ExpectedDir.size() <= TargetKey.size()) return;
-  // The parent keeps its separator: C:\Apps\Demo gives C:\Apps\, C:\Apps gives C:\.
-  const std::string current = GetCurrentDir();
-  SetCurrentDir(current.substr(0, UpToLastSeparator(current)));
+  Folders.Leave();
   ExpectedDir.erase(ExpectedDir.rfind(L'\\'));
   RequireExpectedDir();
 }
@@ -180,13 +183,11 @@ void TUnPack::RequireExpectedDir() const {
 
 void TUnPack::ExtractFile(const Package::RecordInfo& record) {
   const std::string& name = record.Name;
-  bool createdNew = false;
-  THandle file = CreateFileForWriting(name, &createdNew);
-  // Recorded before its data are written: a write that fails leaves it behind.
-  if (createdNew && Created) Created->FileCreated(GetCurrentDir(), name);
-  Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file, piece, uint32_t(count)); });
-  CloseFile(file);
-  if (OnFileWritten) OnFileWritten(JoinPath(GetCurrentDir(), name), !createdNew);
+  const bool replacing = OnFileWritten && PathExists(name);
+  TNewFile file(Folders, name, Created);
+  Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file.File(), piece, uint32_t(count)); });
+  file.PutInPlace();
+  if (OnFileWritten) OnFileWritten(JoinPath(GetCurrentDir(), name), replacing);
   if (Package::KeyNameMatches(name, KeyFileName)) {
     KeyFound = true;
     KeyFilePath = GetCurrentDir() + "\\" + name;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "CreatedItems.h"
+#include "FolderChain.h"
 #include "PackageStream.h"
 
 // A notification without arguments, bound to its receiver.
@@ -42,6 +43,8 @@ class TUnPack {
   bool ExtractReportedProblem = false;
   // Where the folders and files that Extract creates are recorded; none when null.
   TCreatedItems* Created = nullptr;
+  // Whether the caller made TargetDir in this run: then nothing in it existed before.
+  bool TargetCreated = false;
   // Told the full path of each folder Extract creates, and of each file once
   // it is written in place, with whether it replaced one; none when empty.
   std::function<void(const std::string& path)> OnFolderCreated;
@@ -85,4 +88,6 @@ class TUnPack {
   // double-byte code page a backslash byte may belong to a character.
   std::wstring ExpectedDir;
   std::wstring TargetKey;
+  // The folders from TargetDir down to the current one, held while inside.
+  TFolderChain Folders;
 };
