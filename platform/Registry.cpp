@@ -3,6 +3,15 @@
 #include <vector>
 
 #include "Errors.h"
+#include "Text.h"
+
+namespace {
+
+void RaiseUnlessWritten(LONG result, const std::string& name) {
+  if (result != ERROR_SUCCESS) throw ERegistryException("Failed to set data for '" + name + "'");
+}
+
+}  // namespace
 
 TRegistry::~TRegistry() { CloseKey(); }
 
@@ -71,5 +80,21 @@ void TRegistry::WriteString(const std::string& name, const std::string& value) {
       current ? RegSetValueExA(current, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                static_cast<DWORD>(value.size() + 1))
               : ERROR_INVALID_HANDLE;
-  if (result != ERROR_SUCCESS) throw ERegistryException("Failed to set data for '" + name + "'");
+  RaiseUnlessWritten(result, name);
+}
+
+void TRegistry::WriteString(const std::string& name, const std::wstring& value) {
+  const LONG result = current ? RegSetValueExW(current, ToWide(name).c_str(), 0, REG_SZ,
+                                               reinterpret_cast<const BYTE*>(value.c_str()),
+                                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)))
+                              : ERROR_INVALID_HANDLE;
+  RaiseUnlessWritten(result, name);
+}
+
+void TRegistry::WriteInteger(const std::string& name, uint32_t value) {
+  const DWORD data = value;
+  const LONG result =
+      current ? RegSetValueExA(current, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data)
+              : ERROR_INVALID_HANDLE;
+  RaiseUnlessWritten(result, name);
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 class TRegistry {
@@ -36,6 +37,10 @@ class TRegistry {
   // A REG_SZ value: the text and its terminating zero. A failure raises
   // ERegistryException "Failed to set data for '<name>'".
   void WriteString(const std::string& name, const std::string& value);
+  // The same for a text of any script.
+  void WriteString(const std::string& name, const std::wstring& value);
+  // A REG_DWORD value; a failure raises as WriteString's.
+  void WriteInteger(const std::string& name, uint32_t value);
 
  private:
   HKEY root = HKEY_CURRENT_USER;

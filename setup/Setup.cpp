@@ -1,9 +1,11 @@
-// The program's entry: initialise the application, create the window, run.
+// The program's entry: initialise the application, create the window, run;
+// or, started with a removal argument, remove an installed product.
 #include <windows.h>
 
 #include "Application.h"
 #include "ComApartment.h"
 #include "DllSearch.h"
+#include "RemovalMode.h"
 #include "SetupForm.h"
 
 // The one window; it lasts until the process ends, and its package reader with it.
@@ -12,6 +14,9 @@ TSetupForm SetupForm;
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RestrictDllSearchPath();
   try {
+    // Started as the uninstaller of an installed product.
+    int removalExit = 0;
+    if (Removal::RunRemovalIfAsked(removalExit)) return removalExit;
     TComApartment com;  // uninitialised after the windows are gone
     Application.Initialize();
     SetupForm.Create();

@@ -4,6 +4,7 @@
 #include "SetupForm.h"
 #include "SpecialFolder.h"
 #include "Text.h"
+#include "UserPrograms.h"
 
 namespace {
 constexpr char DefaultBaseDir[] = "C:\\Program Files\\";
@@ -14,6 +15,10 @@ void TSetupForm::InitDestination() {
   BaseDir = DefaultBaseDir;
   std::string programFiles;
   if (SpecialFolderPath(Handle, FolderProgramFiles, programFiles)) BaseDir = programFiles + "\\";
+  // Where this process may not write (a standard user, or an administrator
+  // who declined elevation) the user's own programs folder is the default.
+  std::string userPrograms;
+  if (RefusesNewItems(BaseDir) && UserProgramsFolder(userPrograms)) BaseDir = userPrograms + "\\";
   FolderLabel.SetTextA(BaseDir + FolderName);
   UpdateFreeSpace();
 }

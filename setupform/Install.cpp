@@ -41,6 +41,7 @@ bool CreateProduct(TSetupForm& form) {
   TFolderChain product;
   product.Start(form.BaseDir);
   const bool productMade = product.Enter(form.FolderName, &form.Created);
+  form.StartRemovalRecord(productMade);
   form.InstallDir = form.BaseDir + form.FolderName;
 
   TUnPack& pack = *form.Pack;
@@ -114,6 +115,7 @@ void RunInstallSteps(TSetupForm& form) {
   MessageDlg(text, TMsgDlgType::mtInformation, mbOK);
 
   form.WriteRegistry();
+  form.WriteUninstallEntry();
 }
 
 }  // namespace

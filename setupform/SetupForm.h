@@ -12,6 +12,7 @@
 #include "CreatedItems.h"
 #include "FolderChain.h"
 #include "GdiObject.h"
+#include "RemovalRecord.h"
 #include "UnPack.h"
 
 class TSetupForm {
@@ -49,6 +50,8 @@ class TSetupForm {
   TCreatedItems Created;
   // The Start-menu folders, held while the links are written.
   TFolderChain MenuChain;
+  // What this install wrote and made, for its removal: kept once it completes.
+  Removal::TRemovalRecord RemovalRecord;
   int32_t Language = 0;
   std::wstring TextRequired, TextFree, TextInstallOf, TextFinished, TextMenuItem, TextImpossible, TextCancelAsk;
 
@@ -93,6 +96,12 @@ class TSetupForm {
   std::string MenuFolderProblem();
   void CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName);
   void WriteRegistry();
+  // Starts the removal record in the product folder, the current directory
+  // (made by this run when productFolderMade), and has the extraction report to it.
+  void StartRemovalRecord(bool productFolderMade);
+  // The uninstaller and the removal record beside the product, and its
+  // entry in Windows' list of programs.
+  void WriteUninstallEntry();
 
   // Window machinery. Create makes the window (hidden) and its controls
   // from the layout description, runs FormCreate (an error there is shown

@@ -117,8 +117,9 @@ void TSetupForm::CreateShortcuts() {
   } catch (const EInOutError&) {
     return;  // no Programs folder to put links in
   }
-  MenuChain.Enter(FolderName, &Created);
-  MenuChain.Enter(Pack->RootDirName, &Created);
+  for (const std::string& name : {FolderName, Pack->RootDirName})
+    if (MenuChain.Enter(name, &Created))
+      RemovalRecord.Add(Removal::Kind::MenuFolder, ToWide(MenuChain.Path(), CodePageAnsi));
   MenuFolder = ProgramsDir + "\\" + FolderName + "\\" + Pack->RootDirName;
   MenuItem = ProgramsName + "\\" + FolderName + "\\" + Pack->RootDirName + "\\" + FolderName;
 
@@ -145,10 +146,13 @@ void TSetupForm::CreateLNK(const std::string& Description, const std::string& Ta
   StepProgress();
   // Saved under a name of its own first: a link of that name that was there
   // is replaced only by a complete one, and comes back if the install is taken back.
+  const std::string linkPath = MenuFolder + "\\" + LinkName + ".lnk";
+  const bool existed = PathExists(linkPath);
   TNewFile linkFile(MenuChain, LinkName + ".lnk", &Created);
   // A link that was not written must not be announced: the install stops
   // here, before the completion message and the record.
   OleCheck(file->Save(linkFile.ReleaseForWriter().c_str(), FALSE));
   linkFile.PutInPlace();
+  RemovalRecord.Add(existed ? Removal::Kind::Replaced : Removal::Kind::Link, ToWide(linkPath, CodePageAnsi));
   StepProgress();
 }

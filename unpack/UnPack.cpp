@@ -9,6 +9,7 @@
 #include "MessagePump.h"
 #include "NewFile.h"
 #include "PackageFormat.h"
+#include "Path.h"
 #include "SystemNameText.h"
 #include "Text.h"
 
@@ -162,7 +163,7 @@ void TUnPack::CheckPacing() {
 
 void TUnPack::EnterDirectory(const std::string& name) {
   if (RootDirName.empty()) RootDirName = name;
-  Folders.Enter(name, Created);
+  if (Folders.Enter(name, Created) && OnFolderCreated) OnFolderCreated(GetCurrentDir());
   ExpectedDir = DirectoryKey(ExpectedDir + L"\\" + ToWide(name));
   RequireExpectedDir();
 }
@@ -183,9 +184,11 @@ void TUnPack::RequireExpectedDir() const {
 
 void TUnPack::ExtractFile(const Package::RecordInfo& record) {
   const std::string& name = record.Name;
+  const bool replacing = OnFileWritten && PathExists(name);
   TNewFile file(Folders, name, Created);
   Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file.File(), piece, uint32_t(count)); });
   file.PutInPlace();
+  if (OnFileWritten) OnFileWritten(JoinPath(GetCurrentDir(), name), replacing);
   if (Package::KeyNameMatches(name, KeyFileName)) {
     KeyFound = true;
     KeyFilePath = GetCurrentDir() + "\\" + name;

@@ -45,6 +45,10 @@ class TUnPack {
   TCreatedItems* Created = nullptr;
   // Whether the caller made TargetDir in this run: then nothing in it existed before.
   bool TargetCreated = false;
+  // Told the full path of each folder Extract creates, and of each file once
+  // it is written in place, with whether it replaced one; none when empty.
+  std::function<void(const std::string& path)> OnFolderCreated;
+  std::function<void(const std::string& path, bool replaced)> OnFileWritten;
   // Test seam: the package's reads from its load on (see
   // TPackageStream::ReadForTest), so that a test sees every read.
   std::function<size_t(size_t offset, uint8_t* into, size_t count)> ReadForTest;

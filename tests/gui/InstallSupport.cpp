@@ -94,6 +94,15 @@ std::map<std::string, std::string> ReadTree(const std::string& folder) {
   return tree;
 }
 
+std::map<std::string, std::string> ProductTree(const std::string& folder) {
+  std::map<std::string, std::string> tree = ReadTree(folder);
+  for (auto entry = tree.begin(); entry != tree.end();) {
+    const std::string name = entry->first.substr(entry->first.rfind('\\') + 1);
+    entry = name == "uninstall.exe" || name == "uninstall.dat" ? tree.erase(entry) : std::next(entry);
+  }
+  return tree;
+}
+
 bool FileExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -35,6 +35,10 @@ class PackageBuilder {
 // folder does not exist.
 std::map<std::string, std::string> ReadTree(const std::string& folder);
 
+// The tree an install left, without the uninstaller and the removal record
+// it puts beside the product (the removal tests look at those).
+std::map<std::string, std::string> ProductTree(const std::string& folder);
+
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& data);

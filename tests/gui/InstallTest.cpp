@@ -186,7 +186,7 @@ TEST_P(CompleteInstall, PutsTheTreeLinksAndRecordInPlace) {
   EXPECT_EQ(outcome.ExitCode, 0u);
 
   const std::string installDir = ProgramFiles + "\\" + Product + "\\1.0";
-  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_EQ(ProductTree(ProgramFiles + "\\" + Product), package.Tree());
 
   const std::string menu = MenuFolder();
   const std::string workDir = "Working directory : " + installDir + "\\";
@@ -225,7 +225,7 @@ TEST(Install, WithoutAProgramsFolderMakesNoLinksAndRecordsAnEmptyMenuFolder) {
   EXPECT_EQ(outcome.Boxes[0].Text, L"The installation of Quorvix Forge 1.0 was finished successfully!");
   EXPECT_EQ(outcome.ProgressAtLastBox, 8) << "the extraction's events alone";
   EXPECT_EQ(outcome.ExitCode, 0u);
-  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_EQ(ProductTree(ProgramFiles + "\\" + Product), package.Tree());
   EXPECT_FALSE(FolderExists(StartMenuPrograms() + "\\" + Product));
   EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", ""}}}, "E"));
 }
@@ -256,7 +256,7 @@ TEST(Install, ReusesTheFoldersAddsASecondVersionAndReplacesTheSameVersion) {
   std::map<std::string, std::string> expected = first.Tree();
   for (const auto& [path, data] : second.Tree()) expected[path] = data;
   expected["notes.txt"] = "mine";
-  EXPECT_EQ(ReadTree(productDir), expected);
+  EXPECT_EQ(ProductTree(productDir), expected);
   for (const char* version : {"1.0", "2.0"})
     for (const char* link : {"QuorvixForge.lnk", "Manual.lnk", "Web.lnk"})
       EXPECT_TRUE(FileExists(MenuFolder(version) + "\\" + link)) << version << " " << link;
@@ -335,7 +335,7 @@ TEST(Install, OtherProgramsCannotChangeThePackageUntilItIsExtracted) {
   EXPECT_EQ(atBox, (std::map<std::string, DWORD>{{"read", 0}, {"rename", 0}, {"write", 0}}));
   ASSERT_EQ(outcome.Boxes.size(), 1u);
   EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
-  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_EQ(ProductTree(ProgramFiles + "\\" + Product), package.Tree());
 }
 
 // A Programs value that names a folder which is not there: the same as no
@@ -350,7 +350,7 @@ TEST(Install, AProgramsFolderThatIsMissingGetsNoLinksAndIsNotMade) {
   ASSERT_EQ(outcome.Boxes.size(), 1u);
   EXPECT_EQ(outcome.Boxes[0].Text, L"The installation of Quorvix Forge 1.0 was finished successfully!");
   EXPECT_EQ(outcome.ExitCode, 0u);
-  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_EQ(ProductTree(ProgramFiles + "\\" + Product), package.Tree());
   EXPECT_FALSE(FolderExists("C:\\Gone"));
   EXPECT_FALSE(FolderExists(StartMenuPrograms() + "\\" + Product));
   EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", ""}}}, "E"));
@@ -389,7 +389,7 @@ TEST(Install, GoesIntoTheFolderPickedInTheChooser) {
   EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
   EXPECT_EQ(outcome.ExitCode, 0u);
   const std::string installDir = "C:\\Apps\\Picked\\" + Product + "\\1.0";
-  EXPECT_EQ(ReadTree("C:\\Apps\\Picked\\" + Product), package.Tree());
+  EXPECT_EQ(ProductTree("C:\\Apps\\Picked\\" + Product), package.Tree());
   EXPECT_FALSE(FolderExists("C:\\Apps\\" + Product));
   EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
   ExpectLinkLine(MenuFolder() + "\\QuorvixForge.lnk", "Local path : " + installDir + "\\" + KeyFile);
@@ -410,7 +410,7 @@ TEST(Install, LinksFollowAKeyFileInASubfolder) {
   ASSERT_EQ(outcome.Boxes.size(), 1u);
   EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
   const std::string installDir = ProgramFiles + "\\" + Product + "\\1.0", binDir = installDir + "\\bin";
-  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_EQ(ProductTree(ProgramFiles + "\\" + Product), package.Tree());
   const std::string menu = MenuFolder();
   ExpectLinkLine(menu + "\\QuorvixForge.lnk", "Local path : " + binDir + "\\" + KeyFile);
   ExpectLinkLine(menu + "\\Manual.lnk", "Local path : " + binDir + "\\MANUAL\\English\\manual.pdf");
@@ -455,7 +455,7 @@ TEST(CyrillicInstall, TitleFolderAndFileNamesReachTheDiskTheLinksAndTheRecord) {
   EXPECT_EQ(outcome.ExitCode, 0u);
 
   const std::string installDir = ProgramFiles + "\\" + folder + "\\1.0";
-  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + folder), package.Tree());
+  EXPECT_EQ(ProductTree(ProgramFiles + "\\" + folder), package.Tree());
   // On the Linux side too the names are Cyrillic (UTF-8), not question marks.
   const std::string readme = UnixName(installDir + "\\" + Cp1251(L"Прочти меня.txt"));
   const std::string readmeUtf8 = "/" + AnsiToUtf8(folder) + "/1.0/" + AnsiToUtf8(Cp1251(L"Прочти меня.txt"));
@@ -930,7 +930,7 @@ TEST_P(RecordNotMade, AfterTheCompletionMessageRemovesNothing) {
   EXPECT_EQ(outcome.Boxes[0].Caption, L"Information");
   EXPECT_TRUE(outcome.Ended);
   EXPECT_EQ(outcome.ExitCode, 0u);
-  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_EQ(ProductTree(ProgramFiles + "\\" + Product), package.Tree());
   EXPECT_EQ(Names(ReadTree(MenuFolder())), (std::vector<std::string>{"Manual.lnk", "QuorvixForge.lnk", "Web.lnk"}));
   EXPECT_EQ(ExportRegistry(RecordKey), c.keptRecord);
 }
@@ -1095,7 +1095,7 @@ TEST(Install, ExitAnsweredNoDuringTheExtractionLetsTheInstallComplete) {
   DWORD code = 1;
   ASSERT_TRUE(run.Program->WaitForExit(&code));
   EXPECT_EQ(code, 0u);
-  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_EQ(ProductTree(ProgramFiles + "\\" + Product), package.Tree());
   EXPECT_TRUE(FileExists(MenuFolder() + "\\Web.lnk"));
   EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
 }
@@ -1222,7 +1222,7 @@ TEST(Install, ClicksQueuedBehindStartAreDroppedOnceTheirControlsAreGone) {
   ASSERT_FALSE(boxes.empty());
   EXPECT_EQ(boxes.back().Text, L"The installation of " + Wide(Title) +
                                L" was finished successfully!\r\n\r\nStart menu item: Programs\\QuorvixForge\\1.0\\QuorvixForge");
-  EXPECT_EQ(ReadTree(ProgramFiles + "\\" + Product), package.Tree());
+  EXPECT_EQ(ProductTree(ProgramFiles + "\\" + Product), package.Tree());
   EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
 }
 

@@ -120,7 +120,7 @@ void RemoveTree(const std::wstring& path) {
 
 // ---- The program
 
-Process::Process(const std::wstring& exe, const std::wstring& directory, int showCommand) {
+Process::Process(const std::wstring& exe, const std::wstring& directory, int showCommand, const std::wstring& arguments) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (showCommand >= 0) {
@@ -128,6 +128,7 @@ Process::Process(const std::wstring& exe, const std::wstring& directory, int sho
     startup.wShowWindow = WORD(showCommand);
   }
   std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
   if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(),
                       &startup, &info_)) {
     info_ = {};

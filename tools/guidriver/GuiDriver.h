@@ -77,7 +77,9 @@ class Process {
   // Starts `exe` with `directory` as its current directory. A showCommand
   // of -1 gives none (the program then sees SW_SHOWDEFAULT); any other value
   // is handed over in the start-up information (e.g. SW_SHOWMINNOACTIVE).
-  Process(const std::wstring& exe, const std::wstring& directory, int showCommand = -1);
+  // `arguments` follow the quoted program path on the command line.
+  Process(const std::wstring& exe, const std::wstring& directory, int showCommand = -1,
+          const std::wstring& arguments = L"");
   // Ends the program if it still runs, so the next test starts clean.
   ~Process();
   Process(const Process&) = delete;

@@ -1,0 +1,162 @@
+#include "RemovalMode.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "Application.h"
+#include "CleanupCopy.h"
+#include "FileSystem.h"
+#include "MessageDialog.h"
+#include "ProgressWindow.h"
+#include "RemovalRecord.h"
+#include "RemovalTexts.h"
+#include "RemoveItems.h"
+#include "Text.h"
+
+namespace Removal {
+
+const wchar_t RemoveArgument[] = L"/remove";
+
+namespace {
+
+constexpr unsigned CodePageUtf8 = 65001;
+
+std::vector<std::wstring> CommandLineArguments() {
+  int count = 0;
+  LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::wstring> arguments;
+  for (int i = 1; list && i < count; ++i) arguments.push_back(list[i]);
+  LocalFree(list);
+  return arguments;
+}
+
+std::wstring ThisProgram() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (length < path.size()) return path.substr(0, length);
+    path.resize(path.size() * 2);
+  }
+}
+
+std::wstring ProgramsFolder() {
+  wchar_t path[MAX_PATH] = L"";
+  return SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : L"";
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
+  const HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  bool read = GetFileSizeEx(file, &size) && size.QuadPart < (64 << 20);
+  if (read) {
+    bytes.resize(size_t(size.QuadPart));
+    DWORD got = 0;
+    read = bytes.empty() || (::ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr) && got == bytes.size());
+  }
+  CloseHandle(file);
+  return read;
+}
+
+// Refusals are English, as the installer's other failures: a record that
+// cannot be read tells no language.
+int Refuse(const std::string& why) {
+  MessageDlg("Setup can not remove this product: " + why + ".\r\nNothing was removed.", TMsgDlgType::mtError, mbOK);
+  return ExitRefused;
+}
+
+// The record beside the uninstaller, read and checked; ExitRemoved when it may be used.
+int LoadRecord(const std::wstring& program, TRemovalRecord& record) {
+  const std::wstring recordPath = ParentOf(program) + L"\\" + RecordName;
+  std::string bytes, problem;
+  if (!ReadWholeFile(recordPath, bytes)) return Refuse("its removal record " + FromWide(recordPath) + " can not be read");
+  if (!TRemovalRecord::Parse(bytes, record, problem))
+    return Refuse("its removal record " + FromWide(recordPath) + " is damaged (" + problem + ")");
+  const std::string outside = record.OutsideProblem(ProgramsFolder());
+  if (!outside.empty()) return Refuse("its removal record is not the product's own: " + outside);
+  // Everything it names is where the product was put: elsewhere it names
+  // nothing of the product's now.
+  if (!SamePath(record.VersionFolder(), ParentOf(program)))
+    return Refuse("it is no longer in " + FromWide(record.VersionFolder(), CodePageAnsi) +
+                  " (the folder was moved or renamed)");
+  return ExitRemoved;
+}
+
+// The folders the record made that hold the uninstaller, deepest first,
+// and the product folder, which goes with the last version whichever
+// install made it: the cleanup copy removes each once it is empty.
+std::vector<std::wstring> FoldersHolding(const TRemovalRecord& record, const std::wstring& program) {
+  std::vector<std::wstring> folders;
+  for (auto entry = record.Entries.rbegin(); entry != record.Entries.rend(); ++entry)
+    if (entry->kind == Kind::Folder && Below(program, entry->path) && !SamePath(entry->path, record.ProductFolder))
+      folders.push_back(entry->path);
+  folders.push_back(record.ProductFolder);
+  return folders;
+}
+
+void Add(TLeftItems& left, const TLeftItems& more) {
+  if (left.Count == 0) left.First = more.First;
+  left.Count += more.Count;
+}
+
+int Remove() {
+  Application.Initialize();
+  // No folder of the product may be this process's current one.
+  wchar_t temp[MAX_PATH + 1] = L"";
+  if (GetTempPathW(MAX_PATH + 1, temp)) SetCurrentDirectoryW(temp);
+
+  const std::wstring program = ThisProgram();
+  TRemovalRecord record;
+  if (const int refused = LoadRecord(program, record)) return refused;
+  const TRemovalTexts& texts = RemovalTexts(record.Language);
+  if (MessageDlg(texts.AskBefore + record.Title + texts.AskAfter, TMsgDlgType::mtConfirmation, mbYes | mbNo) != mrYes)
+    return ExitDeclined;
+
+  TProgressWindow progress(texts.Removing + record.Title);
+  TLeftItems left = RemoveFilesAndFolders(record, program, [&progress](size_t done, size_t total) {
+    progress.Show(done, total);
+  });
+  // While anything is left the record, the entry and the uninstaller stay,
+  // so that the removal can be run again once it is free.
+  if (left.Count == 0) {
+    const std::wstring recordPath = ParentOf(program) + L"\\" + RecordName;
+    if (!DeleteFileW(LongPath(recordPath).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+      Add(left, TLeftItems{1, FromWide(recordPath)});
+  }
+  if (left.Count == 0) Add(left, RemoveKeys(record));
+  if (left.Count == 0 && !StartCleanupCopy(program, FoldersHolding(record, program)))
+    Add(left, TLeftItems{1, FromWide(program)});
+
+  if (left.Count == 0) {
+    MessageDlg(record.Title + texts.Removed, TMsgDlgType::mtInformation, mbOK);
+    return ExitRemoved;
+  }
+  MessageDlg(record.Title + texts.NotAllBefore + std::to_wstring(left.Count) + texts.NotAllAfter +
+                 ToWide(left.First, CodePageAnsi),
+             TMsgDlgType::mtError, mbOK);
+  return ExitLeft;
+}
+
+}  // namespace
+
+bool RunRemovalIfAsked(int& exitCode) {
+  const std::vector<std::wstring> arguments = CommandLineArguments();
+  if (arguments.empty()) return false;
+  if (arguments[0] == RemoveArgument) {
+    exitCode = ExitLeft;
+    Guarded([&exitCode] { exitCode = Remove(); });
+    return true;
+  }
+  if (arguments[0] == CleanupArgument) {
+    exitCode = RunCleanup(std::vector<std::wstring>(arguments.begin() + 1, arguments.end()));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace Removal

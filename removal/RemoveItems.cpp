@@ -1,0 +1,152 @@
+#include "RemoveItems.h"
+
+#include <windows.h>
+
+#include "Text.h"
+
+namespace Removal {
+
+std::wstring LongPath(const std::wstring& path) {
+  if (path.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+  return L"\\\\?\\" + path;
+}
+
+namespace {
+
+// Gone already counts as removed: the aim is that nothing is left.
+bool Gone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+class TWalk {
+ public:
+  void RemoveFile(const std::wstring& path, const std::wstring& root) {
+    if (!PlainFoldersDownTo(ParentOf(path), root)) return Left(path);
+    const std::wstring system = LongPath(path);
+    const DWORD attributes = GetFileAttributesW(system.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      if (!Gone(GetLastError())) Left(path);
+      return;
+    }
+    // A junction or link put in its place is nothing the install wrote.
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) return Left(path);
+    // Made read-only since: still the install's file.
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(system.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!DeleteFileW(system.c_str()) && !Gone(GetLastError())) Left(path);
+  }
+
+  void RemoveFolder(const std::wstring& path, const std::wstring& root) {
+    if (!PlainFoldersDownTo(path, root)) return Left(path);
+    const std::wstring system = LongPath(path);
+    const DWORD attributes = GetFileAttributesW(system.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      if (!Gone(GetLastError())) Left(path);
+      return;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Left(path);
+    // What the user put in it keeps it.
+    if (!RemoveDirectoryW(system.c_str()) && !Gone(GetLastError()) && GetLastError() != ERROR_DIR_NOT_EMPTY) Left(path);
+  }
+
+  void Left(const std::wstring& path) {
+    if (left_.Count++ == 0) left_.First = FromWide(path);
+  }
+
+  TLeftItems Result() const { return left_; }
+
+ private:
+  // Whether every folder from root down to folder is a plain folder: a
+  // junction or symbolic link on the way would lead the walk elsewhere.
+  bool PlainFoldersDownTo(const std::wstring& folder, const std::wstring& root) {
+    if (!SamePath(folder, root) && !Below(folder, root)) return false;
+    for (std::wstring at = folder;; at = ParentOf(at)) {
+      const DWORD attributes = GetFileAttributesW(LongPath(at).c_str());
+      // A folder gone takes what was in it along: nothing to enter.
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+      if (SamePath(at, root)) return true;
+    }
+  }
+
+  TLeftItems left_;
+};
+
+LONG DeleteKeyIfEmpty(const std::wstring& key) {
+  HKEY opened = nullptr;
+  LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened);
+  if (result != ERROR_SUCCESS) return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+  DWORD subkeys = 0, values = 0;
+  result = RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                            nullptr, nullptr);
+  RegCloseKey(opened);
+  if (result != ERROR_SUCCESS) return result;
+  if (subkeys || values) return ERROR_SUCCESS;
+  return RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+}
+
+LONG DeleteValue(const std::wstring& key, const wchar_t* name) {
+  const LONG result = RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), name);
+  return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+}
+
+// The product's record, once its last version is gone: the language the
+// installs wrote and the keys they made, each only when nothing else is in it.
+LONG RemoveProductRecord(const std::wstring& productKey) {
+  const std::wstring versions = productKey + L"\\Versions", general = productKey + L"\\General";
+  LONG result = DeleteKeyIfEmpty(versions);
+  HKEY opened = nullptr;
+  if (result == ERROR_SUCCESS && RegOpenKeyExW(HKEY_CURRENT_USER, versions.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
+    RegCloseKey(opened);
+    return ERROR_SUCCESS;  // another version is still installed
+  }
+  for (LONG step : {result, DeleteValue(general, L"Language"), DeleteKeyIfEmpty(general), DeleteKeyIfEmpty(productKey)})
+    if (step != ERROR_SUCCESS) return step;
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+TLeftItems RemoveFilesAndFolders(const TRemovalRecord& record, const std::wstring& keep,
+                                 const std::function<void(size_t done, size_t total)>& onStep) {
+  TWalk walk;
+  const size_t total = record.Entries.size();
+  size_t done = 0;
+  for (auto entry = record.Entries.rbegin(); entry != record.Entries.rend(); ++entry) {
+    switch (entry->kind) {
+      case Kind::File:
+        if (!SamePath(entry->path, keep)) walk.RemoveFile(entry->path, record.ProductFolder);
+        break;
+      case Kind::Link: walk.RemoveFile(entry->path, record.MenuRoot); break;
+      case Kind::Folder: walk.RemoveFolder(entry->path, record.ProductFolder); break;
+      case Kind::MenuFolder: walk.RemoveFolder(entry->path, record.MenuRoot); break;
+      case Kind::Replaced:
+      case Kind::Key:
+      case Kind::ProductKey: break;
+    }
+    if (onStep) onStep(++done, total);
+  }
+  // The product's Start-menu folder goes with the last version that used
+  // it, whichever install made it.
+  if (!record.MenuRoot.empty()) walk.RemoveFolder(record.MenuRoot, record.MenuRoot);
+  return walk.Result();
+}
+
+TLeftItems RemoveKeys(const TRemovalRecord& record) {
+  TLeftItems left;
+  const auto remove = [&left](const std::wstring& key, LONG result) {
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND && left.Count++ == 0)
+      left.First = "HKEY_CURRENT_USER\\" + FromWide(key);
+  };
+  const Entry* entryKey = nullptr;
+  for (const Entry& entry : record.Entries) {
+    if (entry.kind == Kind::Key && entry.path == record.EntryKey())
+      entryKey = &entry;
+    else if (entry.kind == Kind::Key)
+      remove(entry.path, RegDeleteTreeW(HKEY_CURRENT_USER, entry.path.c_str()));
+    else if (entry.kind == Kind::ProductKey)
+      remove(entry.path, RemoveProductRecord(entry.path));
+  }
+  if (entryKey && left.Count == 0) remove(entryKey->path, RegDeleteTreeW(HKEY_CURRENT_USER, entryKey->path.c_str()));
+  // An empty list tells nothing: the install of the first product made it.
+  if (entryKey && left.Count == 0) remove(UninstallKeyRoot, DeleteKeyIfEmpty(UninstallKeyRoot));
+  return left;
+}
+
+}  // namespace Removal

@@ -1,0 +1,158 @@
+// The removal record: what survives writing and reading back, which damage
+// is caught, and which named items lie outside the product's own.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "RemovalRecord.h"
+
+using namespace Removal;
+
+namespace {
+
+const std::wstring Programs = L"C:\\users\\u\\Start Menu\\Programs";
+
+TRemovalRecord SampleRecord() {
+  TRemovalRecord r;
+  r.Title = L"Quorvix Forge 1.0";
+  r.Name = L"QuorvixForge";
+  r.Version = L"1.0";
+  r.Language = 1;
+  r.ProductFolder = L"C:\\Program Files\\QuorvixForge";
+  r.MenuRoot = Programs + L"\\QuorvixForge";
+  r.Add(Kind::Folder, r.ProductFolder + L"\\1.0");
+  r.Add(Kind::File, r.ProductFolder + L"\\1.0\\Прочти меня.txt");
+  r.Add(Kind::Replaced, r.ProductFolder + L"\\1.0\\old.txt");
+  r.Add(Kind::MenuFolder, r.MenuRoot);
+  r.Add(Kind::Link, r.MenuRoot + L"\\Web.lnk");
+  r.Add(Kind::Key, r.VersionKey());
+  r.Add(Kind::ProductKey, r.ProductKey());
+  r.Add(Kind::Key, r.EntryKey());
+  return r;
+}
+
+bool SameRecord(const TRemovalRecord& a, const TRemovalRecord& b) {
+  if (a.Entries.size() != b.Entries.size()) return false;
+  for (size_t i = 0; i < a.Entries.size(); ++i)
+    if (a.Entries[i].kind != b.Entries[i].kind || a.Entries[i].path != b.Entries[i].path) return false;
+  return a.Title == b.Title && a.Name == b.Name && a.Version == b.Version && a.Language == b.Language &&
+         a.ProductFolder == b.ProductFolder && a.MenuRoot == b.MenuRoot;
+}
+
+TEST(RemovalRecord, ReadsBackWhatWasWrittenCyrillicIncluded) {
+  const TRemovalRecord written = SampleRecord();
+  TRemovalRecord read;
+  std::string problem;
+  ASSERT_TRUE(TRemovalRecord::Parse(written.Serialize(), read, problem)) << problem;
+  EXPECT_TRUE(SameRecord(read, written));
+  EXPECT_EQ(read.OutsideProblem(Programs), "");
+}
+
+TEST(RemovalRecord, AddKeepsOneEntryPerPathAndAReplacedFileNeverHidesACreatedOne) {
+  TRemovalRecord r = SampleRecord();
+  const size_t before = r.Entries.size();
+  r.Add(Kind::File, L"c:\\program files\\quorvixforge\\1.0\\прочти меня.txt");  // another case
+  r.Add(Kind::Replaced, r.ProductFolder + L"\\1.0\\Прочти меня.txt");  // a reinstall replaces what the first run made
+  EXPECT_EQ(r.Entries.size(), before);
+}
+
+struct DamageCase {
+  const char* name;
+  std::function<std::string(std::string)> spoil;
+};
+
+std::ostream& operator<<(std::ostream& out, const DamageCase& c) { return out << c.name; }
+
+class DamagedRecord : public ::testing::TestWithParam<DamageCase> {};
+
+TEST_P(DamagedRecord, IsRefusedWithAReason) {
+  TRemovalRecord read;
+  std::string problem;
+  EXPECT_FALSE(TRemovalRecord::Parse(GetParam().spoil(SampleRecord().Serialize()), read, problem));
+  EXPECT_NE(problem, "");
+  EXPECT_TRUE(read.Entries.empty());  // nothing of a damaged record is taken
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  return text.replace(text.find(from), from.size(), to);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Damage, DamagedRecord,
+    ::testing::Values(
+        DamageCase{"Empty", [](std::string) { return std::string(); }},
+        DamageCase{"CutAtAnyLine", [](std::string t) { return t.substr(0, t.find("K\t")); }},
+        DamageCase{"CutInsideALine", [](std::string t) { return t.substr(0, t.size() - 3); }},
+        DamageCase{"CountTooHigh", [](std::string t) { return Replaced(t, "End\t8", "End\t9"); }},
+        DamageCase{"LineWithoutTab", [](std::string t) { return Replaced(t, "L\t", "L "); }},
+        DamageCase{"UnknownKind", [](std::string t) { return Replaced(t, "L\t", "Z\t"); }},
+        DamageCase{"NotUtf8", [](std::string t) { return Replaced(t, "\xD0\x9F", "\xD0"); }},
+        DamageCase{"HeaderOutOfOrder", [](std::string t) { return Replaced(t, "Name\t", "Nom\t"); }},
+        DamageCase{"LanguageNoNumber", [](std::string t) { return Replaced(t, "Language\t1", "Language\tx"); }},
+        DamageCase{"OtherFormatVersion", [](std::string t) { return Replaced(t, "record 1", "record 2"); }},
+        DamageCase{"BareLineFeeds", [](std::string t) {
+                     std::string out;
+                     for (char c : t)
+                       if (c != '\r') out += c;
+                     return out;
+                   }}),
+    [](const ::testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.name); });
+
+struct OutsideCase {
+  const char* name;
+  std::function<void(TRemovalRecord&)> change;
+};
+
+std::ostream& operator<<(std::ostream& out, const OutsideCase& c) { return out << c.name; }
+
+class RecordNamingOutside : public ::testing::TestWithParam<OutsideCase> {};
+
+TEST_P(RecordNamingOutside, IsRefused) {
+  TRemovalRecord r = SampleRecord();
+  GetParam().change(r);
+  EXPECT_NE(r.OutsideProblem(Programs), "");
+}
+
+const std::wstring Version = L"C:\\Program Files\\QuorvixForge\\1.0";
+
+INSTANTIATE_TEST_SUITE_P(
+    Outside, RecordNamingOutside,
+    ::testing::Values(
+        OutsideCase{"FileElsewhere", [](TRemovalRecord& r) { r.Add(Kind::File, L"C:\\windows\\win.ini"); }},
+        OutsideCase{"SiblingWithTheSamePrefix",
+                    [](TRemovalRecord& r) { r.Add(Kind::File, L"C:\\Program Files\\QuorvixForgeX\\a.txt"); }},
+        OutsideCase{"ClimbingOut", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"\\..\\..\\Other\\a.txt"); }},
+        OutsideCase{"DotComponent", [](TRemovalRecord& r) { r.Add(Kind::Folder, Version + L"\\.\\x"); }},
+        OutsideCase{"TrailingDotTrimmedBySystem", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"\\..."); }},
+        OutsideCase{"ForwardSlash", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"/../../x"); }},
+        OutsideCase{"AlternateStream", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"\\a.txt:hidden"); }},
+        OutsideCase{"DevicePathPrefix",
+                    [](TRemovalRecord& r) { r.ProductFolder = L"\\\\?\\C:\\Program Files\\QuorvixForge"; }},
+        OutsideCase{"TheProductFolderItselfAsAFile", [](TRemovalRecord& r) { r.Add(Kind::File, r.ProductFolder); }},
+        OutsideCase{"ProductFolderNotNamedForTheProduct", [](TRemovalRecord& r) { r.ProductFolder = L"C:\\windows"; }},
+        OutsideCase{"ProductFolderADriveRoot", [](TRemovalRecord& r) {
+                      r.Name = L"C:";
+                      r.ProductFolder = L"C:";
+                    }},
+        OutsideCase{"LinkOutsideTheMenuFolder", [](TRemovalRecord& r) { r.Add(Kind::Link, Programs + L"\\Other.lnk"); }},
+        OutsideCase{"LinkUnderTheProductFolder", [](TRemovalRecord& r) { r.Add(Kind::Link, Version + L"\\x.lnk"); }},
+        OutsideCase{"MenuFolderNotInPrograms",
+                    [](TRemovalRecord& r) { r.MenuRoot = L"C:\\users\\u\\Desktop\\QuorvixForge"; }},
+        OutsideCase{"FolderInTheMenu", [](TRemovalRecord& r) { r.Add(Kind::Folder, r.MenuRoot + L"\\x"); }},
+        OutsideCase{"KeyOfAnotherProduct", [](TRemovalRecord& r) { r.Add(Kind::Key, L"Software\\Other\\Versions\\1.0"); }},
+        OutsideCase{"KeyBelowTheVersionKey", [](TRemovalRecord& r) { r.Add(Kind::Key, r.VersionKey() + L"\\..\\.."); }},
+        OutsideCase{"WholeUninstallList", [](TRemovalRecord& r) { r.Add(Kind::Key, UninstallKeyRoot); }},
+        OutsideCase{"ProductKeyOfAnother", [](TRemovalRecord& r) { r.Add(Kind::ProductKey, L"Software\\Microsoft"); }},
+        OutsideCase{"NameWithABackslash", [](TRemovalRecord& r) { r.Name = L"Forge\\..\\Microsoft"; }}),
+    [](const ::testing::TestParamInfo<OutsideCase>& info) { return std::string(info.param.name); });
+
+TEST(RemovalRecord, PathsCompareWithoutRegardToCase) {
+  TRemovalRecord r = SampleRecord();
+  r.Add(Kind::File, L"c:\\PROGRAM FILES\\quorvixforge\\1.0\\b.txt");
+  r.Add(Kind::Link, L"C:\\USERS\\U\\start menu\\programs\\quorvixforge\\a.lnk");
+  EXPECT_EQ(r.OutsideProblem(L"c:\\users\\u\\start menu\\programs"), "");
+}
+
+}  // namespace
