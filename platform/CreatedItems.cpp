@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "Path.h"
@@ -31,8 +32,8 @@ std::string IdentityText(const TFileIdentity& identity) {
 
 TFileIdentity ParseIdentity(const std::string& text) {
   TFileIdentity identity;
-  identity.Volume = uint32_t(std::stoul(text.substr(0, 8), nullptr, 16));
-  identity.Index = std::stoull(text.substr(8, 16), nullptr, 16);
+  identity.Volume = uint32_t(std::strtoul(text.substr(0, 8).c_str(), nullptr, 16));
+  identity.Index = std::strtoull(text.substr(8, 16).c_str(), nullptr, 16);
   return identity;
 }
 

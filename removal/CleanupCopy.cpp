@@ -7,6 +7,7 @@
 #include "Handle.h"
 #include "RemovalRecord.h"
 #include "RemoveItems.h"
+#include "Text.h"
 
 namespace Removal {
 
@@ -53,7 +54,7 @@ bool StartCleanupCopy(const std::wstring& uninstaller, const std::vector<std::ws
   }
   const THandle selfHeld(self);
   std::wstring commandLine = Quoted(copy) + L" " + CleanupArgument + L" " +
-                             std::to_wstring(reinterpret_cast<uintptr_t>(self)) + L" " + Quoted(uninstaller);
+                             ToWide(std::to_string(reinterpret_cast<uintptr_t>(self))) + L" " + Quoted(uninstaller);
   for (const std::wstring& folder : folders) commandLine += L" " + Quoted(folder);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -69,7 +70,7 @@ bool StartCleanupCopy(const std::wstring& uninstaller, const std::vector<std::ws
 
 int RunCleanup(const std::vector<std::wstring>& arguments) {
   if (arguments.size() < 2) return 2;
-  const HANDLE first = reinterpret_cast<HANDLE>(uintptr_t(std::wcstoull(arguments[0].c_str(), nullptr, 10)));
+  const HANDLE first = reinterpret_cast<HANDLE>(uintptr_t(std::strtoull(FromWide(arguments[0]).c_str(), nullptr, 10)));
   const std::wstring& uninstaller = arguments[1];
   // Only the uninstaller, and only folders that held it.
   if (!SamePath(uninstaller.substr(uninstaller.rfind(L'\\') + 1), UninstallerName)) return 2;

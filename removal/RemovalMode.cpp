@@ -136,7 +136,7 @@ int Remove() {
     MessageDlg(record.Title + texts.Removed, TMsgDlgType::mtInformation, mbOK);
     return ExitRemoved;
   }
-  MessageDlg(record.Title + texts.NotAllBefore + std::to_wstring(left.Count) + texts.NotAllAfter +
+  MessageDlg(record.Title + texts.NotAllBefore + ToWide(std::to_string(left.Count)) + texts.NotAllAfter +
                  ToWide(left.First, CodePageAnsi),
              TMsgDlgType::mtError, mbOK);
   return ExitLeft;

@@ -105,7 +105,7 @@ std::wstring TRemovalRecord::EntryKey() const { return std::wstring(UninstallKey
 
 std::string TRemovalRecord::Serialize() const {
   std::string text = std::string(FirstLine) + LineEnd;
-  const std::wstring values[] = {Title, Name, Version, std::to_wstring(Language), ProductFolder, MenuRoot};
+  const std::wstring values[] = {Title, Name, Version, ToWide(std::to_string(Language)), ProductFolder, MenuRoot};
   for (size_t i = 0; i < std::size(values); ++i) text += std::string(HeaderTags[i]) + "\t" + Utf8(values[i]) + LineEnd;
   for (const Entry& entry : Entries) text += std::string(1, char(entry.kind)) + "\t" + Utf8(entry.path) + LineEnd;
   text += std::string(EndTag) + "\t" + std::to_string(Entries.size()) + LineEnd;
@@ -166,7 +166,7 @@ bool TRemovalRecord::Parse(const std::string& text, TRemovalRecord& record, std:
     read.Entries.push_back(Entry{Kind(tag[0]), value});
   }
   const auto& [endTag, count] = lines.back();
-  if (endTag != EndTag || count != std::to_wstring(read.Entries.size())) {
+  if (endTag != EndTag || count != ToWide(std::to_string(read.Entries.size()))) {
     problem = "it is cut short";
     return false;
   }
