@@ -2,10 +2,12 @@
 
 #include "MessageDialog.h"
 #include "MessagePump.h"
+#include "PackagePin.h"
 #include "Text.h"
 
 void TSetupForm::FormCreate() {
   Pack = std::make_unique<TUnPack>();
+  Pack->Pin = PackagePin();
   if (!Pack->LoadPackage("data.z")) {
     // The loader has said why; the window shows for a moment at most.
     Terminate();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "CreatedItems.h"
@@ -42,6 +43,10 @@ class TUnPack {
   bool ExtractReportedProblem = false;
   // Where the folders and files that Extract creates are recorded; none when null.
   TCreatedItems* Created = nullptr;
+  // The SHA-256 this setup program was built for, when it names one: a
+  // package of another digest is refused at load, and found at the end of
+  // the extraction (changed meanwhile) it is reported like a damaged one.
+  std::optional<TSha256Digest> Pin;
   // Test seam: the package's reads from its load on (see
   // TPackageStream::ReadForTest), so that a test sees every read.
   std::function<size_t(size_t offset, uint8_t* into, size_t count)> ReadForTest;
@@ -73,6 +78,7 @@ class TUnPack {
 
  private:
   void ShowBadFormat(const std::string& problem);
+  void ShowForeignPackage();
   // Raises unless the current directory is ExpectedDir.
   void RequireExpectedDir() const;
 
