@@ -10,6 +10,7 @@ void TPackageDigest::CatchUp(size_t offset) {
     sha_.Add(buffer_.get(), got);
     hashed_ += got;
     if (got < wanted) shortened_ = true;
+    if (OnHashed) OnHashed(hashed_);
   }
 }
 
@@ -18,6 +19,7 @@ void TPackageDigest::Read(size_t offset, const uint8_t* bytes, size_t count) {
   const size_t skip = hashed_ - offset;
   sha_.Add(bytes + skip, count - skip);
   hashed_ = offset + count;
+  if (OnHashed) OnHashed(hashed_);
 }
 
 bool TPackageDigest::Finish(size_t size, TSha256Digest& digest) {

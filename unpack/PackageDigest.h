@@ -26,6 +26,9 @@ class TPackageDigest {
   void CatchUp(size_t offset);
   // After it: hashes the part of the bytes read that is new.
   void Read(size_t offset, const uint8_t* bytes, size_t count);
+  // Called with the count of bytes hashed so far, after each piece.
+  std::function<void(size_t hashed)> OnHashed;
+
   // The digest of the package's size bytes, reading what is left of them.
   // False when the package ends before them (cut since it was measured).
   bool Finish(size_t size, TSha256Digest& digest);

@@ -36,7 +36,10 @@ bool TPackageStream::DigestMatchesPin() {
 }
 
 Package::CheckResult TPackageStream::Check() {
-  if (Pin) StartDigest();
+  if (Pin) {
+    StartDigest();
+    if (OnCheckProgress) digest_->OnHashed = [this](size_t hashed) { OnCheckProgress(int32_t(hashed), size_); };
+  }
   Package::TPieceReader in(*this, size_t(size_), LoadPieceSize);
   const Package::CheckResult result = Package::CheckPackage(in);
   loadedDigest_ = result.RecordsDigest;

@@ -55,6 +55,8 @@ class TPackageStream : public Package::TByteSource {
   // The load's check: the header and every record, the file data skipped
   // (read only to be hashed, with a Pin).
   Package::CheckResult Check();
+  // With a Pin, called as Check hashes the package: bytes hashed, of Size().
+  std::function<void(int32_t done, int32_t total)> OnCheckProgress;
   // After Check: false when there is a Pin and the package's digest is
   // another one.
   bool MatchesPin() const { return matchesPin_; }

@@ -63,6 +63,7 @@ bool TUnPack::LoadPackage(const std::string& name) {
     Stream = std::make_unique<TPackageStream>(FileName);
     Stream->ReadForTest = ReadForTest;
     Stream->Pin = Pin;
+    Stream->OnCheckProgress = OnLoadProgress;
     Size = Stream->Size();
     Pos = 0;
     // The whole record stream is judged now, its file data skipped, so that

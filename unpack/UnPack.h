@@ -47,6 +47,8 @@ class TUnPack {
   // package of another digest is refused at load, and found at the end of
   // the extraction (changed meanwhile) it is reported like a damaged one.
   std::optional<TSha256Digest> Pin;
+  // With a Pin, LoadPackage reads the whole package: called as it goes.
+  std::function<void(int32_t done, int32_t total)> OnLoadProgress;
   // Test seam: the package's reads from its load on (see
   // TPackageStream::ReadForTest), so that a test sees every read.
   std::function<size_t(size_t offset, uint8_t* into, size_t count)> ReadForTest;
