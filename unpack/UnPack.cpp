@@ -132,7 +132,11 @@ bool TUnPack::Extract() {
     Stream->RequireRecordsAsLoaded();
   } catch (const EBadFormat& damage) {
     Stream.reset();
-    ShowBadFormat(damage.Message);
+    // Changed since the load: with a Pin, no longer the program's own.
+    if (Pin)
+      ShowForeignPackage();
+    else
+      ShowBadFormat(damage.Message);
     ExtractReportedProblem = true;
     return true;
   } catch (const EForeignPackage&) {

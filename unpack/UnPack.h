@@ -44,8 +44,9 @@ class TUnPack {
   // Where the folders and files that Extract creates are recorded; none when null.
   TCreatedItems* Created = nullptr;
   // The SHA-256 this setup program was built for, when it names one: a
-  // package of another digest is refused at load, and found at the end of
-  // the extraction (changed meanwhile) it is reported like a damaged one.
+  // package of another digest is refused at load; one found changed by the
+  // extraction (damaged, or of another digest at its end) is reported with
+  // the same message, and Extract ends as for a damaged one.
   std::optional<TSha256Digest> Pin;
   // With a Pin, LoadPackage reads the whole package: called as it goes.
   std::function<void(int32_t done, int32_t total)> OnLoadProgress;

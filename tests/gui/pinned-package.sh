@@ -4,7 +4,8 @@
 # written: another well-formed package, and its own with one byte changed
 # in the header, in a name, in file data or at its end, or one byte more or
 # less. A package changed after the program loaded it is found by the
-# extraction, which then takes back everything it did. The change is made
+# extraction, which then takes back everything it did. The same program
+# built without a digest installs the other package. The change is made
 # from Linux, through the file's other side: Wine, like a share that ignores
 # sharing, does not stop that.
 #   pinned-package.sh SETUP_EXE GUIDRIVER_EXE MKPKG_EXE PIN_PACKAGE_EXE
@@ -90,17 +91,31 @@ one-byte-less|truncate -s -1 data.z
 one-byte-more|printf x >>data.z
 EOF
 
+# Installs from folder $1 and compares the result with tree $2, then
+# removes the install for the next case.
+install_whole() {
+  driven=$(drive "$1" click Start answer OK wait | tr -d '\r')
+  grep -qF 'dialog: Information: The installation of Demo 1.0 was finished successfully!' <<<"$driven" &&
+    grep -qx 'exit code: 0' <<<"$driven" || { failed "setup.exe said:"; echo "$driven" >&2; }
+  diff -r "$2" "$installed/1.0" >&2 || failed "the installed tree differs from the product's"
+  rm -rf "$installed"
+  wine reg delete 'HKCU\Software\Demo' /f >/dev/null 2>&1 </dev/null
+  find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs/Demo' -prune -exec rm -rf {} +
+}
+
 # Its own package: installed whole.
 case=own-package
 setup_folder "$case" "$work/own.z"
-driven=$(drive "$case" click Start answer OK wait | tr -d '\r')
-grep -qF 'dialog: Information: The installation of Demo 1.0 was finished successfully!' <<<"$driven" &&
-  grep -qx 'exit code: 0' <<<"$driven" || { failed "setup.exe said:"; echo "$driven" >&2; }
-diff -r "$work/tree-own/1.0" "$installed/1.0" >&2 || failed "the installed tree differs from the product's"
+install_whole "$case" "$work/tree-own/1.0"
 ((status)) || echo "$case: installed"
-rm -rf "$installed"
-wine reg delete 'HKCU\Software\Demo' /f >/dev/null 2>&1 </dev/null
-find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs/Demo' -prune -exec rm -rf {} +
+
+# setup.exe built without a digest installs any well-formed package.
+case=plain-build
+mkdir -p "$work/$case"
+cp "$setup_exe" "$work/$case/setup.exe"
+cp "$work/other.z" "$work/$case/data.z"
+install_whole "$case" "$work/tree-other/1.0"
+((status)) || echo "$case: the other package installed"
 
 # Its own package, changed in its file data once the window shows: the
 # extraction writes the changed file, finds the digest wrong at its end and

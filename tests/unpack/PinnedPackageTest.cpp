@@ -99,11 +99,13 @@ TEST_F(PinnedPackage, ChangedSinceTheLoadIsFoundAtTheEndOfTheExtraction) {
   const std::string own = WithTrailer();
   const struct {
     const char* what;
-    size_t at;
+    std::function<void(std::string&)> change;
   } cases[] = {
-      {"in the header, which the extraction does not need", 5},
-      {"in file data, which every record check passes", 100},
-      {"after the unknown kind, which the extraction does not read", own.size() - 1},
+      {"in the header, which the extraction does not need", [](std::string& b) { b[5] ^= 1; }},
+      {"in file data, which every record check passes", [](std::string& b) { b[100] ^= 1; }},
+      {"after the unknown kind, which the extraction does not read", [](std::string& b) { b.back() ^= 1; }},
+      {"a name leading out of the target, which the record check finds",
+       [](std::string& b) { b.replace(42, 10, "..\\evil.tx"); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -112,7 +114,7 @@ TEST_F(PinnedPackage, ChangedSinceTheLoadIsFoundAtTheEndOfTheExtraction) {
     Pack.Pin = DigestOf(own);
     LoadIntoTarget(Pack, own);
     std::string changed = own;
-    changed[c.at] ^= 1;
+    c.change(changed);
     Pack.Stream->ReadForTest = ReadsFrom(changed);
     EXPECT_TRUE(Pack.Extract());
     EXPECT_EQ(Messages, Strings{Refusal});
