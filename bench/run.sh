@@ -228,6 +228,75 @@ for w in large mix; do
   say "$line"
 done
 
+# ------------------------------------- files replaced, folders entered twice
+# Files are written under a temporary name and moved into place, what they
+# replace kept until the extraction completes. The cost against the extractor
+# as it was before (it wrote into the file of that name), built from that
+# commit, on the small-file workload: into an empty target, and over an
+# earlier extraction (every file replaced).
+landed_rev=91a2f18
+landed_src=$bench_dir/landed-src
+if [ "$(cat "$landed_src/.rev" 2>/dev/null)" != $landed_rev ]; then
+  rm -rf "$landed_src" && mkdir -p "$landed_src"
+  git -C "$root" archive $landed_rev | tar -x -C "$landed_src"
+  echo $landed_rev >"$landed_src/.rev"
+fi
+landed_dir=$bench_dir/landed-$windows_build
+(cd "$landed_src" && cmake --preset "$windows_build-programs" -B "$landed_dir" \
+  -DSHIPPED_SETUP_EXE="$bench_dir/win/setup/setup.exe" >/dev/null)
+cmake --build "$landed_dir" -j2 --target unpackcli >/dev/null
+landed_unpackcli=$landed_dir/tools/unpackcli/unpackcli.exe
+w=small
+x_new() {
+  fresh_dir "$(target_of new)"
+  cmd=(wine "$unpackcli" "$(winpath "$(package_file $w)")" "$(winpath "$(target_of new)")")
+}
+x_landed() {
+  fresh_dir "$(target_of landed)"
+  cmd=(wine "$landed_unpackcli" "$(winpath "$(package_file $w)")" "$(winpath "$(target_of landed)")")
+}
+# Over an earlier extraction: the target filled once, then every run replaces it all.
+over() { mkdir -p "$(target_of "$1")" && cp -a "$(tree_dir $w)" "$(target_of "$1")/" && sync; }
+r_new() { rm -rf "$(target_of new)"; over new; cmd=(wine "$unpackcli" "$(winpath "$(package_file $w)")" "$(winpath "$(target_of new)")"); }
+r_landed() { rm -rf "$(target_of landed)"; over landed; cmd=(wine "$landed_unpackcli" "$(winpath "$(package_file $w)")" "$(winpath "$(target_of landed)")"); }
+step "replacing files: new against landed"
+compare "swap-new-$w" "$(runs_for $w)" x_new x_landed
+check_same_tree "$(tree_dir $w)" "$(target_of new)/1.0"
+compare "swap-over-$w" "$(runs_for $w)" r_new r_landed
+check_same_tree "$(tree_dir $w)" "$(target_of new)/1.0"
+rm -rf "$bench_dir/target"
+
+# Folders entered twice: the same records in natural order and with every
+# second visit after all first ones, the version folder there beforehand so
+# that each file is recorded for the take-back.
+reentered_count=200000
+[ $mode = quick ] && reentered_count=20000
+reentered_dir=$data_dir/reentered
+mkdir -p "$reentered_dir"
+python3 "$root/bench/gen/reentered-folders.py" $reentered_count "$reentered_dir/natural.z" "$reentered_dir/reentered.z"
+e_run() {
+  fresh_dir "$(target_of "$1")" && mkdir "$(target_of "$1")/1.0"
+  cmd=(wine "$unpackcli" "$(winpath "$reentered_dir/$1.z")" "$(winpath "$(target_of "$1")")")
+}
+e_natural() { e_run natural; }
+e_reentered() { e_run reentered; }
+step "folders entered twice"
+compare reentered 3 e_natural e_reentered
+rm -rf "$bench_dir/target"
+
+say ""
+say "Files written under a temporary name and moved into place, what they replace kept until the end (small workload, median seconds)"
+say "  landed = unpackcli built from $landed_rev, which wrote into the file of that name"
+say "$(printf '    %-28s %9s %9s %8s' '' new landed new/landed)"
+say "$(printf '    %-28s %9s %9s %8s' "into an empty target" "$(seconds "${ns[swap-new-$w/x_new]}")" \
+  "$(seconds "${ns[swap-new-$w/x_landed]}")" "$(ratio "${ns[swap-new-$w/x_new]}" "${ns[swap-new-$w/x_landed]}")")"
+say "$(printf '    %-28s %9s %9s %8s' "over an earlier extraction" "$(seconds "${ns[swap-over-$w/r_new]}")" \
+  "$(seconds "${ns[swap-over-$w/r_landed]}")" "$(ratio "${ns[swap-over-$w/r_new]}" "${ns[swap-over-$w/r_landed]}")")"
+say ""
+say "$reentered_count folders each entered twice, every file recorded for the take-back (median seconds; target: at most 2x)"
+say "  natural order $(seconds "${ns[reentered/e_natural]}") s, second visits after all first ones $(seconds "${ns[reentered/e_reentered]}") s:" \
+  "ratio $(ratio "${ns[reentered/e_reentered]}" "${ns[reentered/e_natural]}") $(within "${ns[reentered/e_reentered]}" "${ns[reentered/e_natural]}" 2)"
+
 # ----------------------------------------------- a package at the size limit
 # One byte under 2 GiB: a version folder with one file of zeros, made sparse
 # (only its records are written), and the leave record as its last byte.

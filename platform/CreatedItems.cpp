@@ -12,9 +12,29 @@ namespace {
 constexpr char FolderKind = 'D';          // a folder this run created: its full path
 constexpr char ExistingFolderKind = 'E';  // a folder that existed: the file entries after it lie in it
 constexpr char FileKind = 'F';            // a file created in the newest existing folder: its name
+constexpr char BackupKind = 'B';          // a replaced item there: its name, '|', its backup name
+
+constexpr size_t IdentityDigits = 24;
+// Never part of a Windows name.
+constexpr char BackupSeparator = '|';
 
 // A folder of many files reports progress in between, not only once.
 constexpr size_t FilesPerStep = 64;
+
+std::string IdentityText(const TFileIdentity& identity) {
+  std::string text;
+  AppendHex(text, identity.Volume, 8);
+  AppendHex(text, static_cast<unsigned long>(identity.Index >> 32), 8);
+  AppendHex(text, static_cast<unsigned long>(identity.Index & 0xFFFFFFFFu), 8);
+  return text;
+}
+
+TFileIdentity ParseIdentity(const std::string& text) {
+  TFileIdentity identity;
+  identity.Volume = uint32_t(std::stoul(text.substr(0, 8), nullptr, 16));
+  identity.Index = std::stoull(text.substr(8, 16), nullptr, 16);
+  return identity;
+}
 
 // The path as the system resolves it (a "/" between components, say), in the
 // form that has no MAX_PATH limit: a name inside a deep tree can make its full
@@ -37,38 +57,108 @@ bool IsPlainFile(DWORD attributes) {
   return !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
+// Whether the open item is the one recorded, and no junction or link.
+bool IsRecorded(const THandle& item, const TFileIdentity& identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileInformationByHandle(item.Get(), &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         info.dwVolumeSerialNumber == identity.Volume &&
+         ((uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow) == identity.Index;
+}
+
+struct Entry {
+  char kind;
+  TFileIdentity identity;
+  std::string text;
+  size_t folder;  // for a file or backup: index of its folder's entry
+};
+
+// A folder the entries name, held open while its items are dealt with, so
+// that it cannot be swapped for another; not held when it is no longer the
+// folder recorded.
+struct THeldFolder {
+  size_t Entry = size_t(-1);
+  THandle Held;
+  std::wstring FinalPath;
+};
+
 class TRemoval {
  public:
-  TRemoval(size_t total, const std::function<void(size_t, size_t)>& onStep) : total_(total), onStep_(onStep) {}
+  TRemoval(size_t total, std::function<void(size_t, size_t)> onStep) : total_(total), onStep_(std::move(onStep)) {}
 
-  // A file that is recorded by name.
-  void RemoveFile(const std::string& path) {
-    const std::wstring system = SystemPath(path);
-    const DWORD attributes = GetFileAttributesW(system.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+  // The recorded item at `path`, opened with `access` when it is still the
+  // one recorded; otherwise not opened, and unless it is gone, left.
+  THandle OpenRecorded(const std::string& path, const std::wstring& system, const TFileIdentity& identity,
+                       DWORD access) {
+    THandle item = OpenItem(system, access);
+    if (!item.Valid()) {
       if (!Gone(GetLastError())) Left(path);
-      return;
+      return item;
     }
-    if (!IsPlainFile(attributes) || !DeleteFileW(system.c_str())) Left(path);
+    if (!IsRecorded(item, identity)) {
+      Left(path);
+      item.Reset();
+    }
+    return item;
   }
 
   // A folder this run made: the plain files in it, then the folder itself
   // if that left it empty. Folders inside it were recorded after it and are
   // gone already; one that is not is no item of ours, and keeps it.
-  void RemoveFolder(const std::string& path) {
-    const std::wstring system = SystemPath(path);
-    const DWORD attributes = GetFileAttributesW(system.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-      if (!Gone(GetLastError())) Left(path);
-      return;
-    }
-    // Replaced by a junction or link since it was made: never entered.
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+  void RemoveFolder(const Entry& entry) {
+    const THandle folder =
+        OpenRecorded(entry.text, SystemPath(entry.text), entry.identity, DELETE | FILE_LIST_DIRECTORY);
+    if (!folder.Valid()) return;
+    RemoveFilesIn(entry.text, folder);
+    if (!DeleteHeld(folder)) Left(entry.text);
+  }
+
+  // The existing folder of entries[index], held; false when it is not the
+  // folder recorded (or gone), its items then left.
+  bool HoldFolder(const std::vector<Entry>& entries, size_t index) {
+    if (folder_.Entry == index) return folder_.Held.Valid();
+    folder_.Entry = index;
+    const Entry& entry = entries[index];
+    folder_.Held = OpenItem(SystemPath(entry.text));
+    if (folder_.Held.Valid() && !IsRecorded(folder_.Held, entry.identity)) folder_.Held.Reset();
+    folder_.FinalPath = folder_.Held.Valid() ? FinalPathOf(folder_.Held) : std::wstring();
+    return folder_.Held.Valid();
+  }
+
+  // A file made in an existing folder.
+  void RemoveFile(const std::vector<Entry>& entries, const Entry& entry) {
+    const std::string path = JoinPath(entries[entry.folder].text, entry.text);
+    if (!HoldFolder(entries, entry.folder)) {
       Left(path);
       return;
     }
-    RemoveFilesIn(path, system);
-    if (!RemoveDirectoryW(system.c_str()) && !Gone(GetLastError())) Left(path);
+    const std::wstring system = InHeldFolder(entry.text);
+    const THandle file = OpenRecorded(path, system, entry.identity, DELETE);
+    if (file.Valid() && !DeleteItemAt(file, system)) Left(path);
+  }
+
+  // A replaced item: its backup gets the name back.
+  void RestoreBackup(const std::vector<Entry>& entries, const Entry& entry) {
+    const size_t separator = entry.text.rfind(BackupSeparator);
+    const std::string name = entry.text.substr(0, separator), backup = entry.text.substr(separator + 1);
+    const std::string path = JoinPath(entries[entry.folder].text, name);
+    if (!HoldFolder(entries, entry.folder)) {
+      Left(path);
+      return;
+    }
+    const THandle item = OpenRecorded(path, InHeldFolder(backup), entry.identity, DELETE);
+    if (item.Valid() && !RenameItemAt(item, InHeldFolder(backup), InHeldFolder(name))) Left(path);
+  }
+
+  // A backup no longer needed.
+  void RemoveBackup(const std::vector<Entry>& entries, const Entry& entry) {
+    const std::string backup = entry.text.substr(entry.text.rfind(BackupSeparator) + 1);
+    const std::string path = JoinPath(entries[entry.folder].text, backup);
+    if (!HoldFolder(entries, entry.folder)) {
+      Left(path);
+      return;
+    }
+    const THandle item = OpenRecorded(path, InHeldFolder(backup), entry.identity, DELETE);
+    if (item.Valid() && !DeleteItemAt(item, InHeldFolder(backup))) Left(path);
   }
 
   // One recorded entry done.
@@ -81,20 +171,38 @@ class TRemoval {
   TLeftItems Result() const { return left_; }
 
  private:
-  void RemoveFilesIn(const std::string& path, const std::wstring& system) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((system + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-      if (!IsPlainFile(found.dwFileAttributes)) continue;
-      if (!DeleteFileW((system + L"\\" + found.cFileName).c_str()) && !Gone(GetLastError()))
-        Left(JoinPath(path, FromWide(found.cFileName, CodePageAnsi)));
-      if (++filesSinceStep_ == FilesPerStep) {
-        filesSinceStep_ = 0;
-        if (onStep_) onStep_(done_, total_);
+  std::wstring InHeldFolder(const std::string& name) const {
+    return folder_.FinalPath + L"\\" + ToWide(name, CodePageAnsi);
+  }
+
+  // The plain files in the held folder, listed through its handle.
+  void RemoveFilesIn(const std::string& path, const THandle& folder) {
+    const std::wstring finalPath = FinalPathOf(folder);
+    if (finalPath.empty()) return;
+    alignas(8) char listing[16384];
+    while (GetFileInformationByHandleEx(folder.Get(), FileIdBothDirectoryInfo, listing, sizeof listing)) {
+      for (size_t at = 0;;) {
+        const auto& found = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(listing + at);
+        if (IsPlainFile(found.FileAttributes)) {
+          const std::wstring name(found.FileName, found.FileNameLength / sizeof(wchar_t));
+          RemovePlainFile(JoinPath(path, FromWide(name, CodePageAnsi)), finalPath + L"\\" + name);
+        }
+        if (found.NextEntryOffset == 0) break;
+        at += found.NextEntryOffset;
       }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    }
+  }
+
+  void RemovePlainFile(const std::string& path, const std::wstring& system) {
+    const THandle file = OpenItem(system, DELETE);
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool removed = file.Valid() && GetFileInformationByHandle(file.Get(), &info) &&
+                         IsPlainFile(info.dwFileAttributes) && DeleteItemAt(file, system);
+    if (!removed && !(!file.Valid() && Gone(GetLastError()))) Left(path);
+    if (++filesSinceStep_ == FilesPerStep) {
+      filesSinceStep_ = 0;
+      if (onStep_) onStep_(done_, total_);
+    }
   }
 
   void Left(const std::string& path) {
@@ -102,91 +210,96 @@ class TRemoval {
   }
 
   size_t total_;
-  const std::function<void(size_t, size_t)>& onStep_;
+  std::function<void(size_t, size_t)> onStep_;
   size_t done_ = 0;
   size_t filesSinceStep_ = 0;
   TLeftItems left_;
+  THeldFolder folder_;
 };
 
-struct Entry {
-  char kind;
-  size_t text;    // offset of the text in the record
-  size_t folder;  // for a file: offset of its folder's text
-};
+std::vector<Entry> ReadEntries(const std::string& entries) {
+  std::vector<Entry> result;
+  size_t folder = 0;
+  for (size_t at = 0; at < entries.size(); at = entries.find('\0', at) + 1) {
+    Entry entry;
+    entry.kind = entries[at];
+    entry.identity = ParseIdentity(entries.substr(at + 1, IdentityDigits));
+    entry.text = entries.c_str() + at + 1 + IdentityDigits;
+    if (entry.kind == ExistingFolderKind) folder = result.size();
+    entry.folder = folder;
+    result.push_back(std::move(entry));
+  }
+  return result;
+}
 
 }  // namespace
 
-void TCreatedItems::Add(char kind, const std::string& text) {
+void TCreatedItems::Add(char kind, const TFileIdentity& identity, const std::string& text) {
   Entries += kind;
+  Entries += IdentityText(identity);
   Entries += text;
   Entries += '\0';
 }
 
-void TCreatedItems::FolderCreated(const std::string& path) {
-  Add(FolderKind, path);
-  // A folder of that path asked about before was another one (now gone).
-  if (path == LastFolder) LastFolderCreated = true;
+void TCreatedItems::FolderCreated(const std::string& path, const TFileIdentity& identity) {
+  Add(FolderKind, identity, path);
+  // A file recorded after this lies in a folder named anew.
+  LastExistingFolder.clear();
 }
 
-bool TCreatedItems::WasCreated(const std::string& folder) const {
-  // From the newest entry back: a file's folder is most often among the
-  // newest. Entries are separated by zero bytes, which no path holds.
-  size_t end = Entries.size();  // one past the zero byte of the entry looked at
-  while (end > 0) {
-    const size_t previous = Entries.rfind('\0', end - 2);
-    const size_t start = previous == std::string::npos ? 0 : previous + 1;
-    if (Entries[start] == FolderKind && end - start - 2 == folder.size() &&
-        Entries.compare(start + 1, folder.size(), folder) == 0)
-      return true;
-    end = start;
-  }
-  return false;
+void TCreatedItems::InFolder(const std::string& folder, const TFileIdentity& folderIdentity) {
+  if (!LastExistingFolder.empty() && folder == LastExistingFolder) return;
+  Add(ExistingFolderKind, folderIdentity, folder);
+  LastExistingFolder = folder;
 }
 
-void TCreatedItems::FileCreated(const std::string& folder, const std::string& name) {
-  if (folder != LastFolder) {
-    LastFolder = folder;
-    LastFolderCreated = WasCreated(folder);
-  }
-  // It goes with its folder.
-  if (LastFolderCreated) return;
-  if (Entries.empty() || folder != LastExistingFolder) {
-    Add(ExistingFolderKind, folder);
-    LastExistingFolder = folder;
-  }
-  Add(FileKind, name);
+void TCreatedItems::FileCreated(const std::string& folder, const TFileIdentity& folderIdentity,
+                                const std::string& name, const TFileIdentity& identity) {
+  InFolder(folder, folderIdentity);
+  Add(FileKind, identity, name);
+}
+
+void TCreatedItems::Replaced(const std::string& folder, const TFileIdentity& folderIdentity, const std::string& name,
+                             const std::string& backup, const TFileIdentity& identity) {
+  InFolder(folder, folderIdentity);
+  Add(BackupKind, identity, name + BackupSeparator + backup);
 }
 
 TLeftItems TCreatedItems::Remove(const std::function<void(size_t done, size_t total)>& onStep) {
-  std::vector<Entry> entries;
-  size_t folder = 0;
-  for (size_t at = 0; at < Entries.size(); at = Entries.find('\0', at) + 1) {
-    const char kind = Entries[at];
-    if (kind == ExistingFolderKind) folder = at + 1;
-    entries.push_back(Entry{kind, at + 1, folder});
-  }
-  const auto text = [this](size_t offset) { return std::string(Entries.c_str() + offset); };
+  const std::vector<Entry> entries = ReadEntries(Entries);
 
   // The process's own current directory would keep a folder from going.
   // The parent of the first folder made existed before the run and lies
   // outside every folder made.
   for (const Entry& entry : entries)
     if (entry.kind == FolderKind) {
-      const std::string path = text(entry.text);
-      SetCurrentDirectoryA(path.substr(0, UpToLastSeparator(path)).c_str());
+      SetCurrentDirectoryA(entry.text.substr(0, UpToLastSeparator(entry.text)).c_str());
       break;
     }
 
   TRemoval removal(entries.size(), onStep);
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-    if (entry->kind == FolderKind) removal.RemoveFolder(text(entry->text));
-    if (entry->kind == FileKind) removal.RemoveFile(JoinPath(text(entry->folder), text(entry->text)));
+    switch (entry->kind) {
+      case FolderKind: removal.RemoveFolder(*entry); break;
+      case FileKind: removal.RemoveFile(entries, *entry); break;
+      case BackupKind: removal.RestoreBackup(entries, *entry); break;
+      default: break;
+    }
     removal.Step();
   }
   Entries.clear();
   Entries.shrink_to_fit();
-  LastFolder.clear();
   LastExistingFolder.clear();
-  LastFolderCreated = false;
+  return removal.Result();
+}
+
+TLeftItems TCreatedItems::Commit() {
+  const std::vector<Entry> entries = ReadEntries(Entries);
+  TRemoval removal(entries.size(), nullptr);
+  for (const Entry& entry : entries)
+    if (entry.kind == BackupKind) removal.RemoveBackup(entries, entry);
+  Entries.clear();
+  Entries.shrink_to_fit();
+  LastExistingFolder.clear();
   return removal.Result();
 }

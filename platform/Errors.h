@@ -25,6 +25,8 @@ class EInOutError : public Exception {
   static constexpr int ShortRead = 100;
   static constexpr int ShortWrite = 101;
   explicit EInOutError(int code);
+  // A refusal of the program's own, with the code the system would give it.
+  EInOutError(int code, std::string message) : Exception(std::move(message)), ErrorCode(code) {}
   int ErrorCode;
 };
 

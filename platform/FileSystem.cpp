@@ -1,7 +1,7 @@
 #include "FileSystem.h"
 
 #include "Errors.h"
-#include "Path.h"
+#include "Text.h"
 
 namespace {
 
@@ -87,11 +87,10 @@ void CreateDir(const std::string& path) {
   if (!CreateDirectoryA(path.c_str(), nullptr)) RaiseLastError();
 }
 
-bool EnterOrCreateDir(const std::string& name, TCreatedItems* created) {
-  const std::string path = name + "\\";
-  if (SetCurrentDir(path)) return false;
-  CreateDir(name);
-  if (created) created->FolderCreated(JoinPath(GetCurrentDir(), name));
-  if (!SetCurrentDir(path)) RaiseLastError();
-  return true;
+std::wstring FullPathOf(const std::string& path) {
+  const std::wstring wide = ToWide(path);
+  std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+  if (full.empty()) RaiseLastError();
+  full.resize(GetFullPathNameW(wide.c_str(), DWORD(full.size()), full.data(), nullptr));
+  return full;
 }

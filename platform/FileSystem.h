@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 
-#include "CreatedItems.h"
 #include "Handle.h"
 
 // Opens an existing file for reading only, so that it opens on read-only
@@ -45,9 +44,6 @@ bool PathExists(const std::string& path);
 // Creates one directory; a relative path is taken against the current one.
 void CreateDir(const std::string& path);
 
-// Enters the directory under the current one, creating it first when it is
-// missing; true when it created it, which `created` (when given) records by
-// its full path at once. A directory it created but cannot enter (the
-// system made another name of it) raises EInOutError: what was meant for it
-// would otherwise land in the current directory.
-bool EnterOrCreateDir(const std::string& name, TCreatedItems* created = nullptr);
+// The full path of path, taken against the current directory as the system
+// reads its text ('/', "." and ".." resolved, no link followed).
+std::wstring FullPathOf(const std::string& path);

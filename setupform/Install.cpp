@@ -10,6 +10,7 @@
 
 #include "Application.h"
 #include "FileSystem.h"
+#include "FolderChain.h"
 #include "MessageDialog.h"
 #include "MessagePump.h"
 #include "SetupForm.h"
@@ -35,12 +36,16 @@ void ShowProgressDisplay(TSetupForm& form) {
 // shortcuts. An error, or EAbort when the user ended the program at a
 // progress stop, leaves through here.
 bool CreateProduct(TSetupForm& form) {
-  // The product folder under the destination, made unless it exists.
-  EnterOrCreateDir(form.FolderName, &form.Created);
+  // The product folder under the destination, made unless it exists, held
+  // until the product is in it.
+  TFolderChain product;
+  product.Start(form.BaseDir);
+  const bool productMade = product.Enter(form.FolderName, &form.Created);
   form.InstallDir = form.BaseDir + form.FolderName;
 
   TUnPack& pack = *form.Pack;
   pack.TargetDir = form.InstallDir;
+  pack.TargetCreated = productMade;
   pack.OnProgress = [&form] { form.StepProgress(); };
   pack.Created = &form.Created;
   form.ProgressBar.SetPosition(0);
@@ -97,6 +102,9 @@ void RunInstallSteps(TSetupForm& form) {
     TakeBackCreated(form);
     return;
   }
+
+  // Complete: what it replaced is no longer needed.
+  form.Created.Commit();
 
   const TUnPack& pack = *form.Pack;
   std::wstring text = form.TextInstallOf + ToWide(pack.Title, CodePageAnsi) + form.TextFinished;

@@ -10,6 +10,7 @@
 
 #include "Controls.h"
 #include "CreatedItems.h"
+#include "FolderChain.h"
 #include "GdiObject.h"
 #include "UnPack.h"
 
@@ -46,6 +47,8 @@ class TSetupForm {
   std::string ProgramsName;
   // What this install created: taken back if it does not complete.
   TCreatedItems Created;
+  // The Start-menu folders, held while the links are written.
+  TFolderChain MenuChain;
   int32_t Language = 0;
   std::wstring TextRequired, TextFree, TextInstallOf, TextFinished, TextMenuItem, TextImpossible, TextCancelAsk;
 

@@ -8,6 +8,7 @@
 #include "Errors.h"
 #include "FileSystem.h"
 #include "Languages.h"
+#include "NewFile.h"
 #include "Path.h"
 #include "Registry.h"
 #include "SetupForm.h"
@@ -52,13 +53,6 @@ std::string LastComponent(const std::string& path) { return path.substr(UpToLast
 
 // The directory part of a path, with its trailing backslash.
 std::string FolderOf(const std::string& path) { return path.substr(0, UpToLastSeparator(path)); }
-
-// Enters the folder under the current directory, making it first if needed.
-// An empty name (a package without a product or version folder) adds no
-// level: "\\" alone would be the root of the drive.
-void EnterOrCreateFolder(const std::string& name, TCreatedItems& created) {
-  if (!name.empty()) EnterOrCreateDir(name, &created);
-}
 
 }  // namespace
 
@@ -111,9 +105,18 @@ void TSetupForm::CreateShortcuts() {
   MenuItem.clear();
   if (!FindProgramsFolder()) return;
   StepProgress();
-  if (!SetCurrentDir(ProgramsDir)) return;
-  EnterOrCreateFolder(FolderName, Created);
-  EnterOrCreateFolder(Pack->RootDirName, Created);
+  // Held while the links are written, let go of at every way out.
+  struct TReleaseChain {
+    TFolderChain& chain;
+    ~TReleaseChain() { chain.Release(); }
+  } release{MenuChain};
+  try {
+    MenuChain.Start(ProgramsDir);
+  } catch (const EInOutError&) {
+    return;  // no Programs folder to put links in
+  }
+  MenuChain.Enter(FolderName, &Created);
+  MenuChain.Enter(Pack->RootDirName, &Created);
   MenuFolder = ProgramsDir + "\\" + FolderName + "\\" + Pack->RootDirName;
   MenuItem = ProgramsName + "\\" + FolderName + "\\" + Pack->RootDirName + "\\" + FolderName;
 
@@ -136,16 +139,14 @@ void TSetupForm::CreateLNK(const std::string& Description, const std::string& Ta
   StepProgress();
   link->SetDescription(Description.c_str());
   StepProgress();
-  const std::string linkFile = LinkName + ".lnk";
-  const std::string linkPath = MenuFolder + "\\" + linkFile;
   const ComPtr<IPersistFile> file = QueryInterfaceOrRaise<IPersistFile>(object, IID_IPersistFile);
   StepProgress();
-  const bool existed = PathExists(linkPath);
-  const HRESULT saved = file->Save(ToWide(linkPath, CodePageAnsi).c_str(), FALSE);
-  // Recorded also when the save failed part-way: the install then stops and takes it back.
-  if (!existed && PathExists(linkPath)) Created.FileCreated(MenuFolder, linkFile);
+  // Saved under a name of its own first: a link of that name that was there
+  // is replaced only by a complete one, and comes back if the install is taken back.
+  TNewFile linkFile(MenuChain, LinkName + ".lnk", &Created);
   // A link that was not written must not be announced: the install stops
   // here, before the completion message and the record.
-  OleCheck(saved);
+  OleCheck(file->Save(linkFile.ReleaseForWriter().c_str(), FALSE));
+  linkFile.PutInPlace();
   StepProgress();
 }

@@ -7,8 +7,8 @@
 #include "FileSystem.h"
 #include "MessageDialog.h"
 #include "MessagePump.h"
+#include "NewFile.h"
 #include "PackageFormat.h"
-#include "Path.h"
 #include "Text.h"
 
 namespace {
@@ -97,6 +97,12 @@ bool TUnPack::LoadPackage(const std::string& name) {
 
 bool TUnPack::Extract() {
   if (!Stream) return false;
+  // The folders are held only while the records are replayed: a take-back
+  // after a failure must be able to remove them.
+  struct TReleaseFolders {
+    TFolderChain& folders;
+    ~TReleaseFolders() { folders.Release(); }
+  } releaseFolders{Folders};
   InitPacing();
   KeyFound = false;
   ExtractReportedProblem = false;
@@ -155,9 +161,7 @@ bool TUnPack::Extract() {
 }
 
 void TUnPack::EnterTargetDir() {
-  // Going on in whatever directory is current would scatter the product
-  // somewhere else: refuse before anything is written.
-  if (!SetCurrentDir(TargetDir)) throw EInOutError(int(GetLastError()));
+  Folders.Start(TargetDir, TargetCreated);
   TargetKey = ExpectedDir = DirectoryKey(ToWide(GetCurrentDir()));
 }
 
@@ -178,16 +182,14 @@ void TUnPack::CheckPacing() {
 
 void TUnPack::EnterDirectory(const std::string& name) {
   if (RootDirName.empty()) RootDirName = name;
-  EnterOrCreateDir(name, Created);
+  Folders.Enter(name, Created);
   ExpectedDir = DirectoryKey(ExpectedDir + L"\\" + ToWide(name));
   RequireExpectedDir();
 }
 
 void TUnPack::LeaveDirectory() {
   if (ExpectedDir.size() <= TargetKey.size()) return;
-  // The parent keeps its separator: C:\Apps\Demo gives C:\Apps\, C:\Apps gives C:\.
-  const std::string current = GetCurrentDir();
-  SetCurrentDir(current.substr(0, UpToLastSeparator(current)));
+  Folders.Leave();
   ExpectedDir.erase(ExpectedDir.rfind(L'\\'));
   RequireExpectedDir();
 }
@@ -201,12 +203,9 @@ void TUnPack::RequireExpectedDir() const {
 
 void TUnPack::ExtractFile(const Package::RecordInfo& record) {
   const std::string& name = record.Name;
-  bool createdNew = false;
-  THandle file = CreateFileForWriting(name, &createdNew);
-  // Recorded before its data are written: a write that fails leaves it behind.
-  if (createdNew && Created) Created->FileCreated(GetCurrentDir(), name);
-  Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file, piece, uint32_t(count)); });
-  CloseFile(file);
+  TNewFile file(Folders, name, Created);
+  Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file.File(), piece, uint32_t(count)); });
+  file.PutInPlace();
   if (Package::KeyNameMatches(name, KeyFileName)) {
     KeyFound = true;
     KeyFilePath = GetCurrentDir() + "\\" + name;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "CreatedItems.h"
+#include "FolderChain.h"
 #include "PackageStream.h"
 
 // A notification without arguments, bound to its receiver.
@@ -43,6 +44,8 @@ class TUnPack {
   bool ExtractReportedProblem = false;
   // Where the folders and files that Extract creates are recorded; none when null.
   TCreatedItems* Created = nullptr;
+  // Whether the caller made TargetDir in this run: then nothing in it existed before.
+  bool TargetCreated = false;
   // The SHA-256 this setup program was built for, when it names one: a
   // package of another digest is refused at load; one found changed by the
   // extraction (damaged, or of another digest at its end) is reported with
@@ -90,4 +93,6 @@ class TUnPack {
   // double-byte code page a backslash byte may belong to a character.
   std::wstring ExpectedDir;
   std::wstring TargetKey;
+  // The folders from TargetDir down to the current one, held while inside.
+  TFolderChain Folders;
 };

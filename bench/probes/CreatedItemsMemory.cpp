@@ -12,19 +12,24 @@ namespace {
 constexpr int Folders = 300;
 constexpr int Files = 20000;
 const std::string Version = "C:\\Program Files\\QuorvixForge\\1.0";
+const TFileIdentity Identity{0x12345678, 0x123456789ABCDEF};
 
 std::string FolderPath(int folder) { return Version + "\\folder" + std::to_string(folder); }
 
 size_t Record(bool foldersNew) {
   TCreatedItems created;
   if (foldersNew) {
-    created.FolderCreated("C:\\Program Files\\QuorvixForge");
-    created.FolderCreated(Version);
+    created.FolderCreated("C:\\Program Files\\QuorvixForge", Identity);
+    created.FolderCreated(Version, Identity);
   }
   for (int folder = 0; folder < Folders; ++folder) {
-    if (foldersNew) created.FolderCreated(FolderPath(folder));
+    // A file in a folder the run made is not recorded: it goes with its folder.
+    if (foldersNew) {
+      created.FolderCreated(FolderPath(folder), Identity);
+      continue;
+    }
     for (int file = folder; file < Files; file += Folders)
-      created.FileCreated(FolderPath(folder), "file" + std::to_string(file) + ".dat");
+      created.FileCreated(FolderPath(folder), Identity, "file" + std::to_string(file) + ".dat", Identity);
   }
   return created.MemoryUsed();
 }

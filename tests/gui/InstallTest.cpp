@@ -22,6 +22,7 @@
 #include "InstallSupport.h"
 #include "ProductSettings.h"
 #include "SetupRun.h"
+#include "UnixSide.h"
 
 using namespace GuiDriver;
 using SetupTest::SetupRun;
@@ -435,19 +436,7 @@ std::wstring FromAnsi(const std::string& text) {
   return wide;
 }
 
-// The path Wine gives a file (named in the ANSI code page) on the Linux side,
-// through its own kernel32 export; empty when there is none.
-std::string UnixName(const std::string& path) {
-  using UnixNameFunction = char*(CDECL*)(const wchar_t*);
-  const auto unixName = reinterpret_cast<UnixNameFunction>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  if (!unixName) return "";
-  char* name = unixName(FromAnsi(path).c_str());
-  if (!name) return "";
-  const std::string result = name;
-  HeapFree(GetProcessHeap(), 0, name);
-  return result;
-}
+using UnixSide::UnixName;
 
 TEST(CyrillicInstall, TitleFolderAndFileNamesReachTheDiskTheLinksAndTheRecord) {
   ASSERT_EQ(GetACP(), 1251u) << "needs Wine in the Russian locale";
@@ -648,6 +637,116 @@ INSTANTIATE_TEST_SUITE_P(
         FolderInTheWay{"MenuVersionFolder", [] { return MenuFolder("1.0"); }}),
     [](const ::testing::TestParamInfo<FolderInTheWay>& info) { return std::string(info.param.name); });
 
+// ---- Links someone else put in the destination
+
+// A folder the install goes into that is a junction or symbolic link to
+// another folder (made before the run by another user, say): refused with
+// the error naming it, nothing written where it leads, what the run made
+// taken back.
+struct LinkedFolder {
+  const char* name;
+  std::function<std::string()> folder;  // made a link to C:\Elsewhere
+};
+
+std::ostream& operator<<(std::ostream& out, const LinkedFolder& f) { return out << f.name; }
+
+class LinkedFolderInTheWay : public ::testing::TestWithParam<LinkedFolder> {};
+
+TEST_P(LinkedFolderInTheWay, IsRefusedAndNothingIsWrittenWhereItLeads) {
+  const std::string elsewhere = "C:\\Elsewhere";
+  ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+  WriteFileBytes(elsewhere + "\\keep.txt", "keep");
+  const std::string linked = GetParam().folder();
+  for (size_t end = linked.find('\\', 3); end != std::string::npos; end = linked.find('\\', end + 1))
+    CreateDirectoryA(linked.substr(0, end).c_str(), nullptr);
+  if (!UnixSide::MakeUnixLink(elsewhere, linked)) GTEST_SKIP() << "no symbolic link can be made here";
+
+  const Outcome outcome = RunSetup(ProductPackage().Bytes());
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"setup");
+  EXPECT_EQ(outcome.Boxes[0].Text, L"Setup does not write through a junction or link: " + Wide(linked) + L".");
+  EXPECT_TRUE(outcome.Ended);
+  EXPECT_EQ(Names(ReadTree(elsewhere)), std::vector<std::string>{"keep.txt"});
+  EXPECT_TRUE(FolderExists(linked)) << "the link itself stays";
+  EXPECT_EQ(RegistryKeyOpenResult(RecordKey), ERROR_FILE_NOT_FOUND);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, LinkedFolderInTheWay,
+    ::testing::Values(LinkedFolder{"ProductFolder", [] { return ProgramFiles + "\\" + Product; }},
+                      LinkedFolder{"VersionFolder", [] { return ProgramFiles + "\\" + Product + "\\1.0"; }},
+                      LinkedFolder{"NestedFolder", [] { return ProgramFiles + "\\" + Product + "\\1.0\\samples"; }},
+                      LinkedFolder{"MenuProductFolder", [] { return StartMenuPrograms() + "\\" + Product; }},
+                      LinkedFolder{"MenuVersionFolder", [] { return MenuFolder("1.0"); }}),
+    [](const ::testing::TestParamInfo<LinkedFolder>& info) { return std::string(info.param.name); });
+
+// A file of the product that is already there as a symbolic link, or as a
+// second name (a hard link) of a file elsewhere: refused with the error
+// naming it, what it leads to left as it was, what the run made taken back.
+struct LinkedFile {
+  const char* name;
+  const char* file;  // in the version folder
+  std::function<bool(const std::string& victim, const std::string& link)> make;
+};
+
+std::ostream& operator<<(std::ostream& out, const LinkedFile& f) { return out << f.name; }
+
+class LinkedFileInTheWay : public ::testing::TestWithParam<LinkedFile> {};
+
+TEST_P(LinkedFileInTheWay, IsRefusedAndWhatItLeadsToStaysAsItWas) {
+  const std::string installDir = ProgramFiles + "\\" + Product + "\\1.0";
+  CreateDirectoryA((ProgramFiles + "\\" + Product).c_str(), nullptr);
+  CreateDirectoryA(installDir.c_str(), nullptr);
+  const std::string victim = "C:\\victim.txt", link = installDir + "\\" + GetParam().file;
+  WriteFileBytes(victim, "the user's own text");
+  if (!GetParam().make(victim, link)) GTEST_SKIP() << "no such link can be made here";
+
+  const Outcome outcome = RunSetup(ProductPackage().Bytes());
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"setup");
+  EXPECT_EQ(outcome.Boxes[0].Text, L"Setup does not write through a junction or link: " + Wide(link) + L".");
+  std::string text;
+  EXPECT_TRUE(ReadFile(Wide(victim), text));
+  EXPECT_EQ(text, "the user's own text");
+  EXPECT_EQ(Names(ReadTree(installDir)), std::vector<std::string>{GetParam().file});
+  EXPECT_EQ(RegistryKeyOpenResult(RecordKey), ERROR_FILE_NOT_FOUND);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, LinkedFileInTheWay,
+    ::testing::Values(LinkedFile{"SymbolicLink", "readme.txt",
+                                 [](const std::string& victim, const std::string& link) {
+                                   return UnixSide::MakeUnixLink(victim, link);
+                                 }},
+                      LinkedFile{"HardLink", "QuorvixForge.exe",
+                                 [](const std::string& victim, const std::string& link) {
+                                   return CreateHardLinkA(link.c_str(), victim.c_str(), nullptr) != FALSE;
+                                 }}),
+    [](const ::testing::TestParamInfo<LinkedFile>& info) { return std::string(info.param.name); });
+
+// A reinstall over an earlier install that fails half-way (the last file
+// held open by another program): every file it had replaced is back as it
+// was, and nothing of the run is left.
+TEST(Install, AFailedReinstallPutsBackWhatItReplaced) {
+  ASSERT_EQ(RunSetup(ProductPackage().Bytes()).Boxes.size(), 1u);
+  const std::string productDir = ProgramFiles + "\\" + Product;
+  const std::map<std::string, std::string> before = ReadTree(productDir);
+  ASSERT_FALSE(before.empty());
+
+  PackageBuilder changed(KeyFile, Title, Product);
+  changed.Dir("1.0").File(KeyFile, "MZ a changed program").File("added.txt", "new");
+  changed.Dir("samples").File("shape0.qvx", "changed").Leave().File("readme.txt", "changed").Leave();
+  const HANDLE held = CreateFileA((productDir + "\\1.0\\readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const Outcome outcome = RunSetup(changed.Bytes());
+  CloseHandle(held);
+
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Text, L"I/O error 32.");
+  EXPECT_EQ(ReadTree(productDir), before);
+}
+
 TEST(Install, AFullDiskStopsTheInstallAndLeavesTheDriveAsItWas) {
   // A 1 MiB drive E: when the machine allowed mounting one (see wine-run-copy.sh).
   if (!FolderExists("E:\\")) GTEST_SKIP() << "no small drive E: here (mounting a tmpfs was refused)";
@@ -736,31 +835,29 @@ std::ostream& operator<<(std::ostream& out, const LinkObstacle& o) { return out 
 
 class LinkNotSaved : public ::testing::TestWithParam<LinkObstacle> {};
 
-// The link's save fails: the system's text under the program's title, no
+// The link cannot be saved: the error under the program's title, no
 // completion message, no record; the tree and the links made before it are
-// taken back, the menu folder that was there stays.
-TEST_P(LinkNotSaved, StopsTheInstallWithTheSystemsText) {
+// taken back, a link of an earlier install it had replaced is back as it
+// was, and the menu folder that was there stays.
+TEST_P(LinkNotSaved, StopsTheInstallAndPutsBackWhatItReplaced) {
   const std::string menu = MenuFolder();
   ASSERT_TRUE(CreateDirectoryA((StartMenuPrograms() + "\\" + Product).c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryA(menu.c_str(), nullptr));
+  WriteFileBytes(menu + "\\Manual.lnk", "an earlier link");
   std::unique_ptr<ImmutableFolder> guard;
   if (!GetParam().put(menu, guard)) GTEST_SKIP() << "chattr +i is not allowed here (root on a file system that has it is needed)";
 
   const Outcome outcome = RunSetup(ProductPackage().Bytes());
   ASSERT_EQ(outcome.Boxes.size(), 1u);
   EXPECT_EQ(outcome.Boxes[0].Caption, L"setup");
-  wchar_t* systemText = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 DWORD(E_ACCESSDENIED), 0, reinterpret_cast<wchar_t*>(&systemText), 0, nullptr);
-  ASSERT_NE(systemText, nullptr);
-  std::wstring expected(systemText);
-  LocalFree(systemText);
-  while (!expected.empty() && (expected.back() <= L' ' || expected.back() == L'.')) expected.pop_back();
-  EXPECT_EQ(outcome.Boxes[0].Text, expected + L".");
+  EXPECT_EQ(outcome.Boxes[0].Text, L"File access denied.");
   EXPECT_TRUE(outcome.Ended);
   EXPECT_EQ(outcome.ExitCode, 0u);
   EXPECT_FALSE(FileExists(menu + "\\QuorvixForge.lnk"));
-  EXPECT_FALSE(FileExists(menu + "\\Manual.lnk"));
+  std::string earlier;
+  EXPECT_TRUE(ReadFile(Wide(menu + "\\Manual.lnk"), earlier));
+  EXPECT_EQ(earlier, "an earlier link");
+  for (const std::string& name : Names(ReadTree(menu))) EXPECT_EQ(name.find("~setup"), std::string::npos) << name;
   EXPECT_TRUE(FolderExists(menu));
   EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
   EXPECT_EQ(RegistryKeyOpenResult(RecordKey), ERROR_FILE_NOT_FOUND);

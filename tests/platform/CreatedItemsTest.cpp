@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "CreatedItems.h"
+#include "FileIdentity.h"
 #include "FolderTree.h"
+#include "UnixSide.h"
 
 namespace {
 
@@ -20,36 +23,23 @@ void Write(const std::string& path, const std::string& data = "x") {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TFileIdentity IdentityOf(const std::string& path) {
+  const THandle item = OpenItem(std::wstring(path.begin(), path.end()));
+  EXPECT_TRUE(item.Valid()) << path;
+  return item.Valid() ? InfoOf(item).Identity : TFileIdentity();
+}
+
 // A Unix symbolic link at `link` to `target` (Windows paths), which Wine
 // shows as a reparse point: the way a junction looks to the program.
 bool MakeUnixLink(const std::string& target, const std::string& link) {
-  using ToUnix = char*(CDECL*)(const WCHAR*);
-  const auto toUnix = reinterpret_cast<ToUnix>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  if (!toUnix) return false;
-  const auto unix = [&](const std::string& path) {
-    const std::wstring wide(path.begin(), path.end());
-    char* name = toUnix(wide.c_str());
-    std::string text = name ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
-    return text;
-  };
-  std::string command = "Z:\\bin\\ln -s \"" + unix(target) + "\" \"" + unix(link) + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return false;
-  WaitForSingleObject(process.hProcess, INFINITE);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  // Wine may report a Unix program ended before it has: wait for the link.
-  for (int tries = 0; tries < 500; ++tries) {
-    const DWORD attributes = GetFileAttributesA(link.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    Sleep(10);
-  }
-  return false;
+  if (!UnixSide::MakeUnixLink(target, link)) return false;
+  const DWORD attributes = GetFileAttributesA(link.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 class CreatedItems : public ::testing::Test {
@@ -72,13 +62,25 @@ class CreatedItems : public ::testing::Test {
   std::string MakeFolder(const std::string& relative) {
     const std::string path = Dir + "\\" + relative;
     EXPECT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
-    Created.FolderCreated(path);
+    Created.FolderCreated(path, IdentityOf(path));
+    Made.push_back(path);
     return path;
   }
-  // Makes the file and records it.
+  // Makes the file and records it as an install does: by name only in a
+  // folder the run did not make.
   void MakeFile(const std::string& folder, const std::string& name) {
     Write(folder + "\\" + name);
-    Created.FileCreated(folder, name);
+    if (std::find(Made.begin(), Made.end(), folder) == Made.end())
+      Created.FileCreated(folder, IdentityOf(folder), name, IdentityOf(folder + "\\" + name));
+  }
+  // Moves what has the name aside as a backup, records it, and writes the new file.
+  void ReplaceFile(const std::string& folder, const std::string& name, const std::string& data) {
+    const std::string backup = name + ".bak";
+    const TFileIdentity old = IdentityOf(folder + "\\" + name);
+    ASSERT_TRUE(MoveFileA((folder + "\\" + name).c_str(), (folder + "\\" + backup).c_str()));
+    Created.Replaced(folder, IdentityOf(folder), name, backup, old);
+    Write(folder + "\\" + name, data);
+    Created.FileCreated(folder, IdentityOf(folder), name, IdentityOf(folder + "\\" + name));
   }
 
   TLeftItems Remove() {
@@ -88,6 +90,7 @@ class CreatedItems : public ::testing::Test {
 
   std::string Dir;
   TCreatedItems Created;
+  std::vector<std::string> Made;
   std::vector<size_t> Steps;
 };
 
@@ -137,6 +140,56 @@ TEST_F(CreatedItems, NeverEntersALinkAndKeepsTheFolderThatHoldsOne) {
   EXPECT_EQ(left.First, replaced) << "the newest first";
 }
 
+// A folder made by the run, renamed while an error box is on screen and a
+// link to another folder of the same shape put in its place: nothing in
+// that other folder goes, and the folder is named as left.
+TEST_F(CreatedItems, ALinkPutAboveARecordedFolderLeadsNoRemovalElsewhere) {
+  CreateDirectoryA((Dir + "\\outside").c_str(), nullptr);
+  CreateDirectoryA((Dir + "\\outside\\sub").c_str(), nullptr);
+  Write(Dir + "\\outside\\sub\\precious.txt");
+  Write(Dir + "\\outside\\loose.txt");
+  const std::string product = MakeFolder("product");
+  MakeFolder("product\\sub");
+  MakeFile(product, "loose.txt");
+  ASSERT_TRUE(MoveFileA(product.c_str(), (Dir + "\\moved").c_str()));
+  if (!MakeUnixLink(Dir + "\\outside", product)) GTEST_SKIP() << "no symbolic link can be made here";
+
+  const TLeftItems left = Remove();
+  EXPECT_TRUE(Exists(Dir + "\\outside\\sub\\precious.txt"));
+  EXPECT_TRUE(Exists(Dir + "\\outside\\loose.txt"));
+  EXPECT_EQ(left.Count, 2u) << "the folder inside, the folder";
+  EXPECT_EQ(left.First, product + "\\sub") << "the newest first";
+}
+
+// A file recorded as made that is another file by now (the user's) stays.
+TEST_F(CreatedItems, LeavesAFileThatIsNoLongerTheOneMade) {
+  MakeFile(Dir, "a.txt");
+  // Moved, not deleted: a new file could get the number of a deleted one.
+  ASSERT_TRUE(MoveFileA((Dir + "\\a.txt").c_str(), (Dir + "\\made.txt").c_str()));
+  Write(Dir + "\\a.txt", "the user's");
+  const TLeftItems left = Remove();
+  EXPECT_EQ(Read(Dir + "\\a.txt"), "the user's");
+  EXPECT_EQ(left.Count, 1u);
+  EXPECT_EQ(left.First, Dir + "\\a.txt");
+}
+
+// A file the run replaced comes back when the run is taken back; once the
+// run completes, only the new one stays.
+TEST_F(CreatedItems, AReplacedFileComesBackOnTakeBackAndItsBackupGoesOnCompletion) {
+  Write(Dir + "\\app.exe", "old");
+  ReplaceFile(Dir, "app.exe", "new");
+  const TLeftItems left = Remove();
+  EXPECT_EQ(left.Count, 0u) << left.First;
+  EXPECT_EQ(Read(Dir + "\\app.exe"), "old");
+  EXPECT_FALSE(Exists(Dir + "\\app.exe.bak"));
+
+  ReplaceFile(Dir, "app.exe", "new");
+  EXPECT_EQ(Created.Commit().Count, 0u);
+  EXPECT_EQ(Read(Dir + "\\app.exe"), "new");
+  EXPECT_FALSE(Exists(Dir + "\\app.exe.bak"));
+  EXPECT_TRUE(Created.Empty());
+}
+
 TEST_F(CreatedItems, CountsAndNamesWhatCannotBeRemovedAndGoesOn) {
   const std::string product = MakeFolder("product");
   MakeFile(product, "a.txt");
@@ -171,28 +224,24 @@ TEST_F(CreatedItems, RemovesBeyondTheShortPathLimit) {
     const std::wstring path = L"\\\\?\\" + std::wstring(Dir.begin(), Dir.end()) + L"\\" +
                               std::wstring(relative.begin(), relative.end());
     ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
-    Created.FolderCreated(Dir + "\\" + relative);
+    const THandle folder = OpenItem(path);
+    ASSERT_TRUE(folder.Valid());
+    Created.FolderCreated(Dir + "\\" + relative, InfoOf(folder).Identity);
   }
   ASSERT_GT(Dir.size() + relative.size(), size_t(MAX_PATH));
   EXPECT_EQ(Remove().Count, 0u);
   EXPECT_FALSE(Exists(Dir + "\\" + std::string(60, 'a')));
 }
 
-// Files in folders the run made add nothing to the record; files in folders
-// that existed add their names only.
-TEST(CreatedItemsRecord, HoldsFilesOnlyWhereTheirFolderIsNotHeld) {
-  TCreatedItems created;
+// Files in folders that existed add their names and identities only, the
+// folder once.
+TEST(CreatedItemsRecord, HoldsEachFileByItsNameOnly) {
   const std::string base = "C:\\Program Files\\QuorvixForge";
-  created.FolderCreated(base);
-  created.FolderCreated(base + "\\1.0");
-  const size_t foldersOnly = created.MemoryUsed();
-  for (int i = 0; i < 20000; ++i) created.FileCreated(base + "\\1.0", "file" + std::to_string(i) + ".dat");
-  EXPECT_EQ(created.MemoryUsed(), foldersOnly);
-
   TCreatedItems existing;
-  for (int i = 0; i < 20000; ++i) existing.FileCreated(base + "\\1.0", "file" + std::to_string(i) + ".dat");
-  // Each name with its kind and terminator, the folder once; growth may double it.
-  EXPECT_LE(existing.MemoryUsed(), 2 * (20000 * (9 + 4 + 2) + base.size() + 8));
+  for (int i = 0; i < 20000; ++i)
+    existing.FileCreated(base + "\\1.0", TFileIdentity{1, 2}, "file" + std::to_string(i) + ".dat", TFileIdentity{1, 3});
+  // Each name with its kind, identity and terminator, the folder once; growth may double it.
+  EXPECT_LE(existing.MemoryUsed(), 2 * (20000 * (9 + 4 + 2 + 24) + base.size() + 8 + 24));
 }
 
 }  // namespace

@@ -6,8 +6,10 @@
 // are answered OK and their texts printed to stderr in UTF-8 instead, with
 // LF line ends.
 // TARGETDIR is created (one level) when missing, as the installer creates
-// its product folder. On success it prints the version folder's name and
-// where the key file went.
+// its product folder. What the extraction changes is recorded as the
+// installer records it: an extraction that fails is taken back, and one
+// that succeeds removes what it kept of the files it replaced. On success
+// it prints the version folder's name and where the key file went.
 //
 // Exit code: 0 extracted without a reported problem, 1 otherwise, 2 usage.
 #include <fcntl.h>
@@ -35,6 +37,11 @@ void PrintError(std::string utf8) {
   std::fprintf(stderr, "%s\n", utf8.c_str());
 }
 
+void TakeBack(TCreatedItems& created) {
+  const TLeftItems left = created.Remove(nullptr);
+  if (left.Count) PrintError("Can not remove " + FromWide(ToWide(left.First), CodePageUtf8) + " and " + std::to_string(left.Count - 1) + " more");
+}
+
 int Run(const std::string& package, const std::string& target, size_t pieceSize) {
   SetMessageDlgHook([](const std::wstring& text, TMsgDlgType, unsigned) {
     PrintError(FromWide(text, CodePageUtf8));
@@ -42,6 +49,8 @@ int Run(const std::string& package, const std::string& target, size_t pieceSize)
   });
 
   TUnPack pack;
+  TCreatedItems created;
+  pack.Created = &created;
   if (pieceSize) pack.PieceSize = pieceSize;
   if (!pack.LoadPackage(package)) return 1;
   // Names are in the system's code page; the error texts are too.
@@ -56,14 +65,21 @@ int Run(const std::string& package, const std::string& target, size_t pieceSize)
     pack.Extract();
   } catch (const Exception& e) {
     PrintError(ansiToUtf8(e.Message));
+    TakeBack(created);
     return 1;
   } catch (const std::exception& e) {
     PrintError(e.what());
+    TakeBack(created);
     return 1;
   }
   std::printf("RootDirName: %s\nKeyFilePath: %s\n", ansiToUtf8(pack.RootDirName).c_str(),
               ansiToUtf8(pack.KeyFilePath).c_str());
-  return pack.ExtractReportedProblem ? 1 : 0;
+  if (pack.ExtractReportedProblem) {
+    TakeBack(created);
+    return 1;
+  }
+  created.Commit();
+  return 0;
 }
 
 }  // namespace

@@ -1,0 +1,129 @@
+#include "FolderChain.h"
+
+#include "Errors.h"
+#include "FileSystem.h"
+#include "Path.h"
+#include "Text.h"
+
+namespace {
+
+[[noreturn]] void RaiseLastError() { throw EInOutError(int(GetLastError())); }
+
+[[noreturn]] void RaiseLinked(const std::string& path) {
+  throw EInOutError(ERROR_ACCESS_DENIED, LinkRefusedMessage(path));
+}
+
+// The folder part of a final path: up to its last backslash.
+std::wstring ParentOf(const std::wstring& path) {
+  const size_t last = path.rfind(L'\\');
+  return last == std::wstring::npos ? std::wstring() : path.substr(0, last);
+}
+
+// The current folder, as what it resolves to (a link the user chose followed).
+THandle OpenCurrentFolder() {
+  return THandle(CreateFileW(L".", FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+std::string OutsideMessage(const std::string& path) {
+  return "Setup does not write outside the folder it installs to: " + path;
+}
+
+}  // namespace
+
+std::string LinkRefusedMessage(const std::string& path) {
+  return "Setup does not write through a junction or link: " + path;
+}
+
+void TFolderChain::Start(const std::string& path, bool createdByThisRun) {
+  Levels.clear();
+  FirstCreated = size_t(-1);
+  // Going on in whatever folder is current would scatter what is written
+  // somewhere else: refuse before anything is written. The start is where
+  // the user's choice leads, links included.
+  if (!SetCurrentDir(path)) RaiseLastError();
+  TLevel start;
+  start.Path = GetCurrentDir();
+  start.Held = OpenCurrentFolder();
+  if (!start.Held.Valid()) RaiseLastError();
+  start.FinalPath = FinalPathOf(start.Held);
+  start.Identity = InfoOf(start.Held).Identity;
+  Levels.push_back(std::move(start));
+  if (createdByThisRun) FirstCreated = 0;
+}
+
+bool TFolderChain::Enter(const std::string& name, TCreatedItems* created) {
+  if (name.empty()) return false;
+  // The name as the system reads it ('/', "." and ".." taken as it takes
+  // them), level by level below the current folder, each checked; only the
+  // last may be made. Split on the wide form: in a double-byte code page a
+  // backslash byte may belong to a character.
+  const std::wstring here = FullPathOf(Path());
+  const std::wstring there = FullPathOf(JoinPath(Path(), name));
+  const std::wstring prefix = here.back() == L'\\' ? here : here + L'\\';
+  if (SameName(there, here)) return false;
+  if (there.size() <= prefix.size() || !SameName(there.substr(0, prefix.size()), prefix))
+    throw EInOutError(ERROR_PATH_NOT_FOUND, OutsideMessage(JoinPath(Path(), name)));
+  std::vector<std::wstring> components;
+  std::wstring component;
+  for (const wchar_t c : there.substr(prefix.size()) + L"\\") {
+    if (c != L'\\') {
+      component.push_back(c);
+    } else if (!component.empty()) {
+      components.push_back(component);
+      component.clear();
+    }
+  }
+  bool made = false;
+  for (size_t i = 0; i < components.size(); ++i)
+    made = EnterLevel(FromWide(components[i]), i + 1 == components.size(), created);
+  return made;
+}
+
+bool TFolderChain::EnterLevel(const std::string& name, bool mayCreate, TCreatedItems* created) {
+  const std::string path = JoinPath(Path(), name);
+  const std::wstring wide = ToWide(path);
+  bool made = false;
+  TLevel level;
+  level.Held = OpenItem(wide);
+  if (!level.Held.Valid()) {
+    if (GetLastError() == ErrorItemIsLink) RaiseLinked(path);
+    if (!mayCreate) RaiseLastError();
+    CreateDir(name);
+    made = true;
+    level.Held = OpenItem(wide);
+    if (!level.Held.Valid()) {
+      if (GetLastError() == ErrorItemIsLink) RaiseLinked(path);
+      RaiseLastError();
+    }
+  }
+  const TItemInfo info = InfoOf(level.Held);
+  if (info.IsLink()) RaiseLinked(path);
+  // A file of that name: as making the folder would say.
+  if (!info.IsFolder()) throw EInOutError(ERROR_ALREADY_EXISTS);
+  level.Path = path;
+  level.FinalPath = FinalPathOf(level.Held);
+  level.Identity = info.Identity;
+  // Anywhere but directly below: led elsewhere on the way.
+  if (!SameName(ParentOf(level.FinalPath), FinalPath())) throw EInOutError(ERROR_PATH_NOT_FOUND, OutsideMessage(path));
+  if (made && created) created->FolderCreated(path, level.Identity);
+  MakeCurrent(level);
+  if (made && !InsideCreated()) FirstCreated = Levels.size();
+  Levels.push_back(std::move(level));
+  return made;
+}
+
+void TFolderChain::Leave() {
+  if (Levels.size() <= 1) return;
+  Levels.pop_back();
+  if (FirstCreated >= Levels.size()) FirstCreated = size_t(-1);
+  MakeCurrent(Levels.back());
+}
+
+void TFolderChain::MakeCurrent(const TLevel& level) {
+  // The trailing backslash: "C:" alone would be the drive's current folder.
+  if (!SetCurrentDir(level.Path.back() == '\\' ? level.Path : level.Path + "\\")) RaiseLastError();
+  // What the current folder resolved to must be the folder held.
+  const THandle current = OpenCurrentFolder();
+  if (!current.Valid() || InfoOf(current).Identity != level.Identity) RaiseLinked(level.Path);
+}
