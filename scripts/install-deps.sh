@@ -16,6 +16,7 @@ packages=(
   nsis time
   locales poppler-utils
   osslsigncode openssl xorriso zip unzip python3-pefile e2fsprogs
+  nettle-dev
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes a release of a product: its setup.exe (built with the product's
-# settings, signed when a certificate is given) and its data.z side by side
+# settings and the SHA-256 of the data.z it installs, signed when a
+# certificate is given) and its data.z side by side
 # in OUT, with a .zip of the two and an ISO 9660 + Joliet disc image.
 #
 #   scripts/release.sh PRODUCT_DIR --title TEXT --folder NAME --key FILE -o OUT
@@ -116,17 +117,22 @@ run_step() {
   fi
 }
 
-build_setup() {
-  configure_build "$build_dir/win" win-programs -DPRODUCT_SETTINGS="$settings" &&
-    cmake --build "$build_dir/win" --target setup -j"$(nproc)" &&
-    cp "$build_dir/win/setup/setup.exe" "$stage/setup.exe"
-}
-
 build_mkpkg() {
   configure_build "$build_dir/native" native-tools &&
     cmake --build "$build_dir/native" --target mkpkg -j"$(nproc)"
 }
 mkpkg=$build_dir/native/tools/mkpkg/mkpkg
+
+# setup.exe names the data.z made beside it by its SHA-256, and installs no
+# other package: the signature made next covers that name too. The digest
+# is given on every build, the build folder being shared between releases.
+build_setup() {
+  local digest
+  digest=$("$mkpkg" digest "$stage/data.z") && digest=${digest%% *} &&
+    configure_build "$build_dir/win" win-programs -DPRODUCT_SETTINGS="$settings" -DPACKAGE_SHA256="$digest" &&
+    cmake --build "$build_dir/win" --target setup -j"$(nproc)" &&
+    cp "$build_dir/win/setup/setup.exe" "$stage/setup.exe"
+}
 
 # The signature names the product and its English home page, as the
 # build's settings have them. osslsigncode writes the name as ASCII text
@@ -151,12 +157,12 @@ make_disc_image() {
   xorriso -as mkisofs -J -V "$label" -o "$stage/$name.iso" "$stage/disc"
 }
 
-run_step "building setup.exe ($build_dir/win)" build_setup
 run_step "building mkpkg ($build_dir/native)" build_mkpkg
 run_step "making data.z from $product_dir" \
   "$mkpkg" make "$product_dir" -o "$stage/data.z" --title "$title" --folder "$folder" --key "$key" --quiet \
   ${codepage[@]+"${codepage[@]}"} ${required[@]+"${required[@]}"}
 run_step "checking data.z" "$mkpkg" verify "$stage/data.z" ${codepage[@]+"${codepage[@]}"}
+run_step "building setup.exe ($build_dir/win)" build_setup
 if [ -n "$certificate" ]; then
   run_step "signing setup.exe with $certificate (no time stamp)" sign_setup
 else

@@ -1,12 +1,22 @@
 #include "SetupForm.h"
 
+#include "LoadProgress.h"
 #include "MessageDialog.h"
 #include "MessagePump.h"
+#include "PackagePin.h"
 #include "Text.h"
 
 void TSetupForm::FormCreate() {
   Pack = std::make_unique<TUnPack>();
-  if (!Pack->LoadPackage("data.z")) {
+  Pack->Pin = PackagePin();
+  bool loaded = false;
+  {
+    TLoadProgress progress;
+    Pack->OnLoadProgress = [&progress](int32_t done, int32_t total) { progress.Update(done, total); };
+    loaded = Pack->LoadPackage("data.z");
+    Pack->OnLoadProgress = nullptr;
+  }
+  if (!loaded) {
     // The loader has said why; the window shows for a moment at most.
     Terminate();
     return;

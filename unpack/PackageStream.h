@@ -13,8 +13,11 @@
 #include <memory>
 #include <string>
 
+#include <optional>
+
 #include "Errors.h"
 #include "Handle.h"
+#include "PackageDigest.h"
 #include "PackageFormat.h"
 #include "PieceReader.h"
 
@@ -23,6 +26,12 @@
 class EBadFormat : public Exception {
  public:
   using Exception::Exception;
+};
+
+// A package whose bytes are not those this setup program was built for.
+class EForeignPackage : public Exception {
+ public:
+  EForeignPackage() : Exception("package of another digest") {}
 };
 
 class TPackageStream : public Package::TByteSource {
@@ -39,8 +48,18 @@ class TPackageStream : public Package::TByteSource {
 
   int32_t Size() const { return size_; }
 
-  // The load's check: the header and every record, the file data skipped.
+  // The SHA-256 the package must have, when the setup program names one:
+  // set before Check, the load and the extraction each hash every byte.
+  std::optional<TSha256Digest> Pin;
+
+  // The load's check: the header and every record, the file data skipped
+  // (read only to be hashed, with a Pin).
   Package::CheckResult Check();
+  // With a Pin, called as Check hashes the package: bytes hashed, of Size().
+  std::function<void(int32_t done, int32_t total)> OnCheckProgress;
+  // After Check: false when there is a Pin and the package's digest is
+  // another one.
+  bool MatchesPin() const { return matchesPin_; }
 
   // Extraction reads from pos, in pieces of pieceSize bytes. On a second
   // call, after a failure, pos is the record that failed: the extraction
@@ -53,7 +72,9 @@ class TPackageStream : public Package::TByteSource {
   // EBadFormat when the package ends first.
   void TakeData(const Package::RecordInfo& record, const Package::TPieceReader::PieceSink& take);
   // Where the extraction's records end (the package's end, an unknown kind
-  // byte): EBadFormat unless they were the records the load checked.
+  // byte): EBadFormat unless they were the records the load checked;
+  // EForeignPackage unless the bytes read since StartExtraction, and those
+  // it never needed, are those of the Pin.
   void RequireRecordsAsLoaded();
   int32_t Pos() const { return int32_t(reader_->Pos()); }
 
@@ -66,6 +87,9 @@ class TPackageStream : public Package::TByteSource {
 
  private:
   [[noreturn]] void Damaged(size_t offset, const std::string& problem);
+  size_t ReadFile(size_t offset, uint8_t* into, size_t count);
+  void StartDigest();
+  bool DigestMatchesPin();
 
   THandle file_;
   int32_t size_ = 0;
@@ -73,4 +97,6 @@ class TPackageStream : public Package::TByteSource {
   uint64_t loadedDigest_ = 0;  // of the records the load checked
   Package::TRecordCheck check_;
   Package::TRecordCheck checkBeforeRecord_;  // as it stood before the record last begun
+  std::unique_ptr<TPackageDigest> digest_;  // of the bytes read, with a Pin
+  bool matchesPin_ = true;
 };

@@ -46,23 +46,33 @@ void TUnPack::ShowBadFormat(const std::string& problem) {
   ShowError("Bad format of file: " + Quoted(FileName) + "\r\n" + problem);
 }
 
+// One message for every package but the program's own, damaged or not:
+// which bytes differ says nothing to the user.
+void TUnPack::ShowForeignPackage() {
+  ShowError("The package " + Quoted(FileName) + " does not belong to this setup program.");
+}
+
 bool TUnPack::LoadPackage(const std::string& name) {
   KeyFilePath.clear();
   RootDirName.clear();
   LoadedRootDirName.clear();
   Package::CheckResult check;
+  bool foreign = false;
   // Opening, checking and decoding all fall under one handler: running out
   // of memory while the names are taken in says "Can not open file" too.
   try {
     FileName = name;
     Stream = std::make_unique<TPackageStream>(FileName);
     Stream->ReadForTest = ReadForTest;
+    Stream->Pin = Pin;
+    Stream->OnCheckProgress = OnLoadProgress;
     Size = Stream->Size();
     Pos = 0;
     // The whole record stream is judged now, its file data skipped, so that
     // a damaged or hostile package is refused before anything is written.
     check = Stream->Check();
-    if (check.Status == Package::CheckStatus::Sound) {
+    foreign = !Stream->MatchesPin();
+    if (!foreign && check.Status == Package::CheckStatus::Sound) {
       KeyFileName = check.Head.KeyFileName;
       Title = check.Head.Title;
       FolderName = check.Head.FolderName;
@@ -78,7 +88,9 @@ bool TUnPack::LoadPackage(const std::string& name) {
   }
 
   Stream.reset();
-  if (check.Status == Package::CheckStatus::BadVersion)
+  if (foreign)
+    ShowForeignPackage();
+  else if (check.Status == Package::CheckStatus::BadVersion)
     ShowError("Bad version of file: " + Quoted(FileName));
   else
     ShowBadFormat(Package::DescribeProblem(check));
@@ -128,7 +140,16 @@ bool TUnPack::Extract() {
     Stream->RequireRecordsAsLoaded();
   } catch (const EBadFormat& damage) {
     Stream.reset();
-    ShowBadFormat(damage.Message);
+    // Changed since the load: with a Pin, no longer the program's own.
+    if (Pin)
+      ShowForeignPackage();
+    else
+      ShowBadFormat(damage.Message);
+    ExtractReportedProblem = true;
+    return true;
+  } catch (const EForeignPackage&) {
+    Stream.reset();
+    ShowForeignPackage();
     ExtractReportedProblem = true;
     return true;
   }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "CreatedItems.h"
@@ -49,6 +50,13 @@ class TUnPack {
   // it is written in place, with whether it replaced one; none when empty.
   std::function<void(const std::string& path)> OnFolderCreated;
   std::function<void(const std::string& path, bool replaced)> OnFileWritten;
+  // The SHA-256 this setup program was built for, when it names one: a
+  // package of another digest is refused at load; one found changed by the
+  // extraction (damaged, or of another digest at its end) is reported with
+  // the same message, and Extract ends as for a damaged one.
+  std::optional<TSha256Digest> Pin;
+  // With a Pin, LoadPackage reads the whole package: called as it goes.
+  std::function<void(int32_t done, int32_t total)> OnLoadProgress;
   // Test seam: the package's reads from its load on (see
   // TPackageStream::ReadForTest), so that a test sees every read.
   std::function<size_t(size_t offset, uint8_t* into, size_t count)> ReadForTest;
@@ -80,6 +88,7 @@ class TUnPack {
 
  private:
   void ShowBadFormat(const std::string& problem);
+  void ShowForeignPackage();
   // Raises unless the current directory is ExpectedDir.
   void RequireExpectedDir() const;
 

@@ -5,9 +5,14 @@
 // child windows, has no paint pending (a shown window starts with all of it
 // to paint). Polls every millisecond. Prints one line per run ("ms class
 // title") and ends the process; the same method serves every program compared.
+// With FIRSTWINDOW_CLASS or FIRSTWINDOW_TITLE set, only a window of that
+// class, or whose title starts so, counts: a program's main window, after
+// any progress window it shows first.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cwchar>
 #include <string>
 
 #include "ChildProcess.h"
@@ -17,6 +22,8 @@ namespace {
 struct Search {
   DWORD ProcessId;
   HWND Found;
+  const wchar_t* ClassName;    // any when null
+  const wchar_t* TitleStart;   // any when null
 };
 
 BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM parameter) {
@@ -26,6 +33,12 @@ BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM parameter) {
   RECT rect{};
   if (owner != search->ProcessId || !IsWindowVisible(window) || !GetWindowRect(window, &rect) ||
       rect.right <= rect.left || rect.bottom <= rect.top)
+    return TRUE;
+  wchar_t className[128] = L"", title[128] = L"";
+  if (search->ClassName && (!GetClassNameW(window, className, 128) || wcscmp(className, search->ClassName) != 0))
+    return TRUE;
+  if (search->TitleStart && (!GetWindowTextW(window, title, 128) ||
+                             wcsncmp(title, search->TitleStart, wcslen(search->TitleStart)) != 0))
     return TRUE;
   search->Found = window;
   return FALSE;
@@ -59,6 +72,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   const int runs = _wtoi(argv[1]);
   const std::wstring commandLine = Probe::JoinArguments(argc, argv, 3);
+  const wchar_t* wantedClass = _wgetenv(L"FIRSTWINDOW_CLASS");
+  const wchar_t* wantedTitle = _wgetenv(L"FIRSTWINDOW_TITLE");
   try {
     for (int run = 0; run < runs; ++run) {
       const double start = Probe::NowMs();
@@ -66,7 +81,7 @@ int wmain(int argc, wchar_t** argv) {
       const double deadline = start + 60000;
       HWND window = nullptr;
       while (Probe::NowMs() < deadline) {
-        Search search{child.Id(), nullptr};
+        Search search{child.Id(), nullptr, wantedClass, wantedTitle};
         EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
         if (search.Found && IsPainted(search.Found)) {
           window = search.Found;

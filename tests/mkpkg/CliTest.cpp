@@ -128,6 +128,11 @@ TEST(Cli, ConventionalHelpVersionAndUsageErrors) {
       {{"make", "1.0", "--title", "T"}, 2, "", "mkpkg: make: -o is missing or empty"},
       {{"list", "--codepage", "20866", "x.z"}, 2, "", "is not a supported code page"},
       {{"verify", "/nonexistent/data.z"}, 1, "", "mkpkg: /nonexistent/data.z: cannot be opened: No such file"},
+      {{"digest"}, 2, "", "mkpkg: digest: the package file is missing"},
+      {{"digest", "--codepage", "1251", "x.z"}, 2, "", "mkpkg: digest: unknown option '--codepage'"},
+      {{"digest", "a.z", "b.z"}, 2, "", "more than one package given"},
+      {{"digest", "/nonexistent/data.z"}, 1, "", "mkpkg: /nonexistent/data.z: cannot be opened: No such file"},
+      {{"digest", "/"}, 1, "", "mkpkg: /: is a folder"},
   };
   for (const auto& c : cases) {
     const Outcome r = Mkpkg(c.args);
@@ -136,6 +141,39 @@ TEST(Cli, ConventionalHelpVersionAndUsageErrors) {
     else EXPECT_EQ(r.out, "");
     if (*c.err) EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
     else EXPECT_EQ(r.err, "");
+  }
+}
+
+// What sha256sum prints for the file, so that the two can be compared.
+std::string Sha256sum(const std::string& path) {
+  std::string quoted;
+  for (char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  FILE* pipe = popen(("sha256sum -- '" + quoted + "'").c_str(), "r");
+  std::string out;
+  char buffer[256];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+  pclose(pipe);
+  return out;
+}
+
+// Sizes around SHA-256's padding (55, 56 and 64 bytes end a block
+// differently) and past mkpkg's 1 MiB reads; names that sha256sum escapes.
+TEST(Cli, DigestPrintsWhatSha256sumPrints) {
+  TestTree tree;
+  const struct {
+    const char* name;
+    size_t size;
+  } files[] = {{"empty.z", 0},   {"one.z", 1},         {"55.z", 55},           {"56.z", 56},
+               {"64.z", 64},     {"big.z", 3145729},   {"back\\slash.z", 100}, {"line\nfeed.z", 100}};
+  for (const auto& f : files) {
+    std::string bytes(f.size, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 131 + i / 977);
+    tree.Write(f.name, bytes);
+    const std::string path = tree.Utf8(f.name);
+    const Outcome r = Mkpkg({"digest", path});
+    EXPECT_EQ(r.status, 0) << f.name << ": " << r.err;
+    EXPECT_EQ(r.err, "") << f.name;
+    EXPECT_EQ(r.out, Sha256sum(path)) << f.name;
   }
 }
 

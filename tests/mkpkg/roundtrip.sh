@@ -4,7 +4,7 @@
 #   roundtrip.sh CASE WIN_BUILD_DIR NATIVE_MKPKG
 # CASE: tree          a tree of every kind of entry comes back byte for byte
 #       example       the bundled example product comes back whole
-#       windows-tool  mkpkg.exe makes the same bytes as the native mkpkg
+#       windows-tool  mkpkg.exe makes the same bytes as the native mkpkg, and digests them alike
 #       damaged       mkpkg verify and the installer's loader agree
 # Needs the Wine prefix that scripts/test.sh prepares.
 set -euo pipefail
@@ -83,6 +83,9 @@ windows-tool)
   win_mkpkg=("$build/tools/mkpkg/mkpkg.exe" make "$(winpath "$work/src/2.5")" -o "$(winpath "$work/win.z")")
   wine_russian "${win_mkpkg[@]}" "${make_args[@]}"
   cmp "$work/native.z" "$work/win.z" || fail "mkpkg.exe and mkpkg made different packages"
+  # Windows' SHA-256 and the native one agree (a Windows path is escaped, as sha256sum escapes a backslash).
+  win_digest=$(wine_russian "$build/tools/mkpkg/mkpkg.exe" digest "$(winpath "$work/win.z")" | sed 's/^\\//; s/ .*//')
+  [[ $win_digest == "$(sha256sum <"$work/native.z" | cut -d' ' -f1)" ]] || fail "mkpkg.exe digest gives $win_digest"
   # Again over the existing file, then a refusal that must leave it alone.
   wine_russian "${win_mkpkg[@]}" "${make_args[@]}"
   cmp "$work/native.z" "$work/win.z" || fail "mkpkg.exe did not replace its package"

@@ -23,12 +23,16 @@ setting() { sed -n "s/^set($1 \"\\(.*\\)\")\$/\\1/p" "$settings"; }
 
 # In the 64-bit twin the release's 32-bit setup.exe cannot run: the disc is
 # the release's image with, in its place, the twin's setup.exe built with the
-# same vendor's settings (data.z, the label and the Joliet names as released).
+# same vendor's settings and the same package digest (data.z, the label and
+# the Joliet names as released).
 if [[ $WINEARCH == win64 ]]; then
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
   source "$root/scripts/configure-build.sh"
   twin_build=$work/build/win64
-  configure_build "$twin_build" win64-programs -DPRODUCT_SETTINGS="$settings" -DSHIPPED_SETUP_EXE="$work/out/setup.exe" &&
+  pin=$(/usr/bin/python3 "$root/tests/release/pe-info.py" --pin "$work/out/setup.exe")
+  [[ $pin != none ]] || { echo "the release's setup.exe names no package digest" >&2; exit 1; }
+  configure_build "$twin_build" win64-programs -DPRODUCT_SETTINGS="$settings" -DSHIPPED_SETUP_EXE="$work/out/setup.exe" \
+    -DPACKAGE_SHA256="$pin" &&
     cmake --build "$twin_build" --target setup -j"$(nproc)" >/dev/null ||
     { echo "cannot build the twin's setup.exe with the vendor's settings" >&2; exit 1; }
   twin_iso=$work/twin-disc.iso
@@ -37,7 +41,7 @@ if [[ $WINEARCH == win64 ]]; then
     -update "$twin_build/setup/setup.exe" /setup.exe >/dev/null 2>&1 ||
     { echo "cannot make the twin's disc image" >&2; exit 1; }
   iso=$twin_iso
-  echo "the disc: the release's image with the 64-bit twin's setup.exe (vendor's settings) in place of the shipped one"
+  echo "the disc: the release's image, the twin's setup.exe (vendor's settings and digest) in place of the shipped one"
 fi
 
 mkdir -p "$build_dir/prefix-copies"

@@ -5,6 +5,8 @@ and a fingerprint of its icon's images.
 
     pe-info.py PROGRAM.exe    the version information and "Icon images: ..."
     pe-info.py --icon FILE.ico  "Icon images: ..." of an icon file, to compare
+    pe-info.py --pin PROGRAM.exe  the SHA-256 of the package it installs
+                                  (its PACKAGE_SHA256 resource), "none" without
 """
 import hashlib
 import struct
@@ -58,8 +60,22 @@ def program_lines(path):
     return lines
 
 
+def package_pin(path):
+    pe = pefile.PE(path)
+    resources = pe.DIRECTORY_ENTRY_RESOURCE.entries if hasattr(pe, "DIRECTORY_ENTRY_RESOURCE") else []
+    for kind in resources:
+        if kind.id == pefile.RESOURCE_TYPE["RT_RCDATA"]:
+            for name in kind.directory.entries:
+                if str(name.name) == "PACKAGE_SHA256":
+                    entry = name.directory.entries[0].data.struct
+                    return pe.get_data(entry.OffsetToData, entry.Size).decode("ascii").rstrip("\0")
+    return "none"
+
+
 if len(sys.argv) == 3 and sys.argv[1] == "--icon":
     print(fingerprint(icon_file_images(sys.argv[2])))
+elif len(sys.argv) == 3 and sys.argv[1] == "--pin":
+    print(package_pin(sys.argv[2]))
 elif len(sys.argv) == 2:
     print("\n".join(program_lines(sys.argv[1])))
 else:

@@ -95,6 +95,11 @@ xorriso -indev "$iso" -toc 2>/dev/null | grep -q '^ISO offers *:.* Joliet' || fa
 bash "$here/version-info-test.sh" "$out/setup.exe" "$version" "$vendor/vendor.ico" "Vendor Writer" \
   "ООО «Вендор»" "© 2026 ООО «Вендор»" || failed "setup.exe's version information"
 
+# setup.exe names the data.z it ships by its SHA-256, in the part the
+# signature covers (the changed byte below shows that it covers the file).
+pin=$(/usr/bin/python3 "$here/pe-info.py" --pin "$out/setup.exe")
+[[ $pin == "$(sha256sum <"$out/data.z" | cut -d' ' -f1)" ]] || failed "setup.exe names the package $pin, not data.z"
+
 # What the vendor ships is what the build's checks read: its imports,
 # manifest and load configuration, signature and all.
 bash "$root/tests/gui/check-setup-exe.sh" "$out/setup.exe" || failed "the signed setup.exe's imports or manifest"

@@ -11,6 +11,8 @@
 //     answer BUTTON         wait for a dialog box, print it, press its BUTTON
 //     close                 press the close box of the program's window
 //     wait                  wait for the program to end, print its exit code
+//     await FILE            print "awaiting FILE", then wait until FILE exists:
+//                           a script acts on the program meanwhile
 //
 //   guidriver start 'Z:\dist\setup.exe' 'Z:\dist' click Start answer OK wait
 //   prints   dialog: Information: The installation of ...
@@ -106,6 +108,12 @@ class Runner {
       PressCloseBox(window);
       return true;
     }
+    if (name == L"await") {
+      const std::wstring file = arg();
+      Write(STD_OUTPUT_HANDLE, L"awaiting " + file + L"\n");
+      return WaitUntil([&] { return GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeout_) ||
+             Fail(L"no file " + file + L" came");
+    }
     if (name == L"wait") {
       DWORD code = 0;
       if (!process_->WaitForExit(&code, timeout_)) return Fail(L"the program did not end");
@@ -172,7 +180,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (next >= args.size()) {
     Write(STD_ERROR_HANDLE, L"usage: guidriver [--timeout SECONDS] start EXE DIR [SHOW] | click TEXT | "
-                            L"select ITEM | answer BUTTON | close | wait ...\n");
+                            L"select ITEM | answer BUTTON | close | wait | await FILE ...\n");
     return 2;
   }
   Runner runner(timeout);

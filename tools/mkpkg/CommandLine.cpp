@@ -128,7 +128,7 @@ Command ParseMake(Arguments& a) {
   return c;
 }
 
-Command ParseReader(Arguments& a, Action what, const char* name) {
+Command ParseReader(Arguments& a, Action what, const char* name, bool takesCodePage = true) {
   Command c;
   c.What = what;
   bool help = false;
@@ -136,7 +136,7 @@ Command ParseReader(Arguments& a, Action what, const char* name) {
     if (a.IsEndOfOptions()) continue;
     if (!a.IsOption()) {
       SetPositional(c.Package, a.Current(), "package");
-    } else if (a.Current() == "--codepage") {
+    } else if (takesCodePage && a.Current() == "--codepage") {
       c.CodePage = ParseCodePage(a.Value());
     } else if (a.Current() == "-h" || a.Current() == "--help") {
       help = true;
@@ -164,6 +164,7 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   if (first == "make") return ParseMake(rest);
   if (first == "list") return ParseReader(rest, Action::List, "list");
   if (first == "verify") return ParseReader(rest, Action::Verify, "verify");
+  if (first == "digest") return ParseReader(rest, Action::Digest, "digest", false);
   throw UsageError("unknown command '" + first + "'");
 }
 
@@ -172,6 +173,7 @@ std::string UsageText() {
          "                  [--required BYTES] [--codepage N] [--follow-links] [--quiet]\n"
          "       mkpkg list PACKAGE [--codepage N]\n"
          "       mkpkg verify PACKAGE [--codepage N]\n"
+         "       mkpkg digest PACKAGE\n"
          "       mkpkg --help | --version\n"
          "\n"
          "Makes and checks the data.z packages that the installer reads.\n"
@@ -191,6 +193,8 @@ std::string UsageText() {
          "verify   runs the installer's checks on loading a package, and also reports a\n"
          "         missing key file and unbalanced folder records.\n"
          "  --codepage N        show names decoded from code page N\n"
+         "digest   prints the package's SHA-256 as sha256sum does, for a release's\n"
+         "         setup.exe or its users to check it against.\n"
          "\n"
          "Exit status: 0 success, 1 failure, 2 bad command line.\n";
 }

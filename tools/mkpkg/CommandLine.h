@@ -8,12 +8,12 @@
 
 namespace Mkpkg {
 
-enum class Action { Help, Version, Make, List, Verify };
+enum class Action { Help, Version, Make, List, Verify, Digest };
 
 struct Command {
   Action What = Action::Help;
   MakeOptions Make;     // Action::Make
-  std::string Package;  // Action::List, Action::Verify
+  std::string Package;  // Action::List, Action::Verify, Action::Digest (any file)
   int CodePage = 0;     // Action::List, Action::Verify: for showing names
 };
 

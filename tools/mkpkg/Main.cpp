@@ -7,6 +7,7 @@
 
 #include "CommandLine.h"
 #include "Errors.h"
+#include "FileDigest.h"
 #include "FileIO.h"
 #include "Inspect.h"
 #include "MakePackage.h"
@@ -106,6 +107,9 @@ int RunMkpkg(const std::vector<std::string>& args) {
         return List(command);
       case Action::Verify:
         return Verify(command);
+      case Action::Digest:
+        Out(DigestLine(FileDigest(command.Package), command.Package));
+        return 0;
     }
     return 0;
   } catch (const UsageError& e) {
