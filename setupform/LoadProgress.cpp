@@ -1,4 +1,5 @@
 #include "LoadProgress.h"
+#include "Text.h"
 
 #include <string>
 
@@ -32,7 +33,7 @@ void TLoadProgress::Update(int32_t done, int32_t total) {
   const int percent = total > 0 ? int(int64_t(done) * 100 / total) : 100;
   if (percent != percent_) {
     percent_ = percent;
-    SetWindowTextW(window_, (L"Checking the package: " + std::to_wstring(percent) + L" %").c_str());
+    SetWindowTextW(window_, (L"Checking the package: " + ToWide(std::to_string(percent)) + L" %").c_str());
   }
   // Its own messages only: the main window is still being made.
   MSG message;
