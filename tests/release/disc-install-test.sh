@@ -135,7 +135,12 @@ while IFS='|' read -r case choose finished manual home_page letter; do
   grep -qF "dialog: Information: $finished" <<<"$driven" && grep -qx 'exit code: 0' <<<"$driven" ||
     { failed "the install did not finish as expected:"; echo "$driven" >&2; continue; }
 
-  diff -r "$product" "$program_files/QuorvixForge/1.0" >&2 || failed "the installed tree differs from the product's"
+  # Beside the product: its uninstaller and the record of what the install made.
+  diff -r -x uninstall.exe -x uninstall.dat "$product" "$program_files/QuorvixForge/1.0" >&2 ||
+    failed "the installed tree differs from the product's"
+  for item in uninstall.exe uninstall.dat; do
+    [ -f "$program_files/QuorvixForge/1.0/$item" ] || failed "no $item beside the product"
+  done
   menu=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs/QuorvixForge/1.0' -type d | head -n 1)
   while IFS='|' read -r link line; do
     lnk_lines "$menu/$link" | grep -qxF -- "$line" || failed "$link lacks \"$line\""
