@@ -97,7 +97,9 @@ install_whole() {
   driven=$(drive "$1" click Start answer OK wait | tr -d '\r')
   grep -qF 'dialog: Information: The installation of Demo 1.0 was finished successfully!' <<<"$driven" &&
     grep -qx 'exit code: 0' <<<"$driven" || { failed "setup.exe said:"; echo "$driven" >&2; }
-  diff -r "$2" "$installed/1.0" >&2 || failed "the installed tree differs from the product's"
+  # Beside the product: its uninstaller and the record of what the install made.
+  diff -r -x uninstall.exe -x uninstall.dat "$2" "$installed/1.0" >&2 ||
+    failed "the installed tree differs from the product's"
   rm -rf "$installed"
   wine reg delete 'HKCU\Software\Demo' /f >/dev/null 2>&1 </dev/null
   find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs/Demo' -prune -exec rm -rf {} +
