@@ -16,3 +16,12 @@ std::string EnvironmentVariable(const std::string& name) {
     return value;
   }
 }
+
+std::wstring ThisProgram() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (length < path.size()) return path.substr(0, length);
+    path.resize(path.size() * 2);
+  }
+}

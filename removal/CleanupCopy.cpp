@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "Environment.h"
 #include "Handle.h"
 #include "RemovalRecord.h"
 #include "RemoveItems.h"
@@ -21,14 +22,6 @@ constexpr DWORD DeletePause = 100;  // milliseconds between tries
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
-std::wstring ThisProgram() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-    if (length < path.size()) return path.substr(0, length);
-    path.resize(path.size() * 2);
-  }
-}
 
 bool IsPlainFile(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());

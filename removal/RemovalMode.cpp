@@ -9,6 +9,7 @@
 
 #include "Application.h"
 #include "CleanupCopy.h"
+#include "Environment.h"
 #include "FileSystem.h"
 #include "MessageDialog.h"
 #include "ProgressWindow.h"
@@ -34,14 +35,6 @@ std::vector<std::wstring> CommandLineArguments() {
   return arguments;
 }
 
-std::wstring ThisProgram() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-    if (length < path.size()) return path.substr(0, length);
-    path.resize(path.size() * 2);
-  }
-}
 
 std::wstring ProgramsFolder() {
   wchar_t path[MAX_PATH] = L"";

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "Environment.h"
 #include "Errors.h"
 #include "FileSystem.h"
 #include "Languages.h"
@@ -20,14 +21,6 @@ constexpr unsigned CodePageUtf8 = 65001;
 
 std::wstring Wide(const std::string& ansi) { return ToWide(ansi, CodePageAnsi); }
 
-std::wstring ThisProgram() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-    if (length < path.size()) return path.substr(0, length);
-    path.resize(path.size() * 2);
-  }
-}
 
 // The record an earlier install of this same version left, when it is sound
 // and names the same place: what that run wrote is still to be removed.
