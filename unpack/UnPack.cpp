@@ -168,7 +168,7 @@ void TUnPack::EnterTargetDir() {
 }
 
 void TUnPack::InitPacing() {
-  Step = Size / 8;
+  Step = Size / ProgressStops;
   NextStop = Step;
 }
 

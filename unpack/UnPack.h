@@ -21,6 +21,8 @@ class TUnPack {
   // Bytes read at a time while extracting: 1 MiB, chosen by measurement
   // (bench/run.sh compares others through unpackcli --piece-size).
   size_t PieceSize = size_t(1) << 20;
+  // OnProgress is called at most this many times, evenly through the package.
+  static constexpr int32_t ProgressStops = 8;
   int32_t Size = 0;
   int32_t Pos = 0;
   std::string FileName;
