@@ -12,6 +12,7 @@
 #include "CreatedItems.h"
 #include "FolderChain.h"
 #include "GdiObject.h"
+#include "Languages.h"
 #include "RemovalRecord.h"
 #include "UnPack.h"
 
@@ -36,9 +37,7 @@ class TSetupForm {
   // State of the setup run. Texts of the package and paths are 8-bit
   // strings in the system code page; the interface texts are wide, since
   // the Russian ones must show as Cyrillic under any code page.
-  uint8_t Drive = 0;
   int64_t FreeSpace = 0;
-  std::string FolderName;
   std::string BaseDir;
   std::unique_ptr<TUnPack> Pack;
   std::string ProgramsDir;
@@ -52,7 +51,9 @@ class TSetupForm {
   // What this install wrote and made, for its removal: kept once it completes.
   Removal::TRemovalRecord RemovalRecord;
   int32_t Language = 0;
-  std::wstring TextRequired, TextFree, TextInstallOf, TextFinished, TextMenuItem, TextImpossible, TextCancelAsk;
+  // The texts of the language shown; the last one applied when Language
+  // names none.
+  const TLanguageTexts* Texts = &FindLanguage(0)->Texts;
 
   // Event handlers.
   void FormCreate();

@@ -91,7 +91,7 @@ bool SameOrBelow(const std::string& path, const std::string& folder) {
 // named so, the Startup folder or one below it, whose links run at every
 // logon. Such a package is refused before anything is written.
 std::string TSetupForm::MenuFolderProblem() {
-  std::string below = FolderName;
+  std::string below = Pack->FolderName;
   if (!Pack->LoadedRootDirName.empty()) below += (below.empty() ? "" : "\\") + Pack->LoadedRootDirName;
   if (below.empty()) return "no folder name and no version folder name: the Start-menu items would go into Programs itself";
   std::string startup;
@@ -114,11 +114,11 @@ void TSetupForm::CreateShortcuts() {
   } catch (const EInOutError&) {
     return;  // no Programs folder to put links in
   }
-  for (const std::string& name : {FolderName, Pack->RootDirName})
+  for (const std::string& name : {Pack->FolderName, Pack->RootDirName})
     if (MenuChain.Enter(name, &Created))
       RemovalRecord.Add(Removal::Kind::MenuFolder, ToWide(MenuChain.Path(), CodePageAnsi));
-  MenuFolder = ProgramsDir + "\\" + FolderName + "\\" + Pack->RootDirName;
-  MenuItem = ProgramsName + "\\" + FolderName + "\\" + Pack->RootDirName + "\\" + FolderName;
+  MenuFolder = ProgramsDir + "\\" + Pack->FolderName + "\\" + Pack->RootDirName;
+  MenuItem = ProgramsName + "\\" + Pack->FolderName + "\\" + Pack->RootDirName + "\\" + Pack->FolderName;
 
   CreateLNK("Quorvix Forge", Pack->KeyFilePath, "QuorvixForge");
   const TLanguage* language = FindLanguage(Language);
