@@ -98,7 +98,7 @@ class TSetupForm {
   bool FindProgramsFolder();
   // Why the Start-menu folder the package names is not one of its own, or empty.
   std::string MenuFolderProblem();
-  void CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName);
+  void CreateLNK(const std::string& description, const std::string& target, const std::string& linkName);
   // The record of the version installed into installDir.
   void WriteRegistry(const std::string& installDir);
   // Starts the removal record in the product folder (made by this run when
@@ -130,9 +130,9 @@ class TSetupForm {
   void ControlCommand(HWND control, WORD id, WORD code);
   void PressFocusedButton();
 
-  TGdiObject<HFONT> Font;  // the window's font, shared by its controls
-  int TextHeight = 13;     // the font's height; positions scale by TextHeight / 13
-  HWND FocusedControl = nullptr;  // the control to give the focus back to on activation
+  TGdiObject<HFONT> font_;  // the window's font, shared by its controls
+  int textHeight_ = 13;     // the font's height; positions scale by textHeight_ / 13
+  HWND focusedControl_ = nullptr;  // the control to give the focus back to on activation
 };
 
 // Where a window of the given size goes when first shown: the middle of the

@@ -127,25 +127,25 @@ void TSetupForm::CreateShortcuts() {
   CreateLNK("Home page", language->HomePage, "Web");
 }
 
-void TSetupForm::CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName) {
+void TSetupForm::CreateLNK(const std::string& description, const std::string& target, const std::string& linkName) {
   const ComPtr<IUnknown> object = CreateComObject(CLSID_ShellLink);
   const ComPtr<IShellLinkA> link = QueryInterfaceOrRaise<IShellLinkA>(object, IID_IShellLinkA);
   StepProgress();
   // Only whether the link can be saved at all is looked at: a target that
   // does not exist yet (or a web address) is still a link worth writing.
-  link->SetPath(Target.c_str());
+  link->SetPath(target.c_str());
   StepProgress();
   link->SetWorkingDirectory(FolderOf(Pack->KeyFilePath).c_str());
   StepProgress();
-  link->SetDescription(Description.c_str());
+  link->SetDescription(description.c_str());
   StepProgress();
   const ComPtr<IPersistFile> file = QueryInterfaceOrRaise<IPersistFile>(object, IID_IPersistFile);
   StepProgress();
   // Saved under a name of its own first: a link of that name that was there
   // is replaced only by a complete one, and comes back if the install is taken back.
-  const std::string linkPath = MenuFolder + "\\" + LinkName + ".lnk";
+  const std::string linkPath = MenuFolder + "\\" + linkName + ".lnk";
   const bool existed = PathExists(linkPath);
-  TNewFile linkFile(MenuChain, LinkName + ".lnk", &Created);
+  TNewFile linkFile(MenuChain, linkName + ".lnk", &Created);
   // A link that was not written must not be announced: the install stops
   // here, before the completion message and the record.
   OleCheck(file->Save(linkFile.ReleaseForWriter().c_str(), FALSE));
