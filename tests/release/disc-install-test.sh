@@ -50,11 +50,7 @@ disc=$copy/disc
 files=$copy/disc-files
 immutable=
 cleanup() {
-  # Only the copy's server: until the copy is made, WINEPREFIX is the shared one.
-  if [[ $WINEPREFIX == "$copy/prefix" ]]; then
-    wineserver -k >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
-  fi
+  wine_copy_stop "$copy/prefix"
   xvfb_stop
   mountpoint -q "$disc" && umount "$disc"
   [ -z "$immutable" ] || chattr -R -i "$files" 2>/dev/null
@@ -93,23 +89,16 @@ snapshot() { (cd "$disc" && find . -printf '%p %s %m %T@\n' | sort && sha256sum 
 disc_before=$(snapshot)
 image_before=$(sha256sum <"$iso")
 
-wine_prefix_copy "$copy/prefix" || exit 1
-export WINEPREFIX=$copy/prefix
-ln -s "$disc" "$WINEPREFIX/dosdevices/r:"
 unset DISPLAY
 xvfb_start || exit 1
 # The copy's own server; its services must not hold CTest's pipes open.
 # Wine's mount manager reads the drive types as it starts: the server starts
 # again once R: is marked a CD-ROM drive.
-start_server() {
-  wineserver -p >/dev/null 2>&1 </dev/null
-  wine cmd /c exit >/dev/null 2>&1 </dev/null
-}
-start_server
+add_disc() { ln -s "$disc" "$WINEPREFIX/dosdevices/r:"; }
+wine_copy_start "$copy/prefix" add_disc || exit 1
 wine reg add 'HKLM\Software\Wine\Drives' /v r: /d cdrom /f >/dev/null 2>&1 </dev/null
-wineserver -k >/dev/null 2>&1
-wineserver -w >/dev/null 2>&1
-start_server
+wine_copy_stop "$WINEPREFIX"
+wine_server_start
 
 status=0
 failed() {
