@@ -135,7 +135,7 @@ if [ $figures = all ]; then
 target_of() { echo "$bench_dir/target/$1"; }
 x_ours() {
   fresh_dir "$(target_of ours)"
-  cmd=(wine "$unpackcli" "$(winpath "$(package_file "$w")")" "$(winpath "$(target_of ours)")")
+  cmd=(wine "$unpackcli" "$(wine_path "$(package_file "$w")")" "$(wine_path "$(target_of ours)")")
 }
 x_tar() {
   fresh_dir "$(target_of tar)"
@@ -143,11 +143,11 @@ x_tar() {
 }
 x_nsis() {
   fresh_dir "$(target_of nsis)"
-  cmd=(wine "$(peer_installer "$w")" /S "/D=$(winpath "$(target_of nsis)")")
+  cmd=(wine "$(peer_installer "$w")" /S "/D=$(wine_path "$(target_of nsis)")")
 }
 x_nsis_ncrc() {
   fresh_dir "$(target_of nsis_ncrc)"
-  cmd=(wine "$(peer_installer "$w")" /NCRC /S "/D=$(winpath "$(target_of nsis_ncrc)")")
+  cmd=(wine "$(peer_installer "$w")" /NCRC /S "/D=$(wine_path "$(target_of nsis_ncrc)")")
 }
 x_dd() {
   fresh_dir "$(target_of dd)"
@@ -204,7 +204,7 @@ done
 piece_sizes=(65536 262144 1048576 4194304)
 x_piece() {
   fresh_dir "$(target_of ours)"
-  cmd=(wine "$unpackcli" --piece-size "$piece" "$(winpath "$(package_file "$w")")" "$(winpath "$(target_of ours)")")
+  cmd=(wine "$unpackcli" --piece-size "$piece" "$(wine_path "$(package_file "$w")")" "$(wine_path "$(target_of ours)")")
 }
 piece_contenders=()
 for piece in "${piece_sizes[@]}"; do
@@ -249,16 +249,16 @@ landed_unpackcli=$landed_dir/tools/unpackcli/unpackcli.exe
 w=small
 x_new() {
   fresh_dir "$(target_of new)"
-  cmd=(wine "$unpackcli" "$(winpath "$(package_file $w)")" "$(winpath "$(target_of new)")")
+  cmd=(wine "$unpackcli" "$(wine_path "$(package_file $w)")" "$(wine_path "$(target_of new)")")
 }
 x_landed() {
   fresh_dir "$(target_of landed)"
-  cmd=(wine "$landed_unpackcli" "$(winpath "$(package_file $w)")" "$(winpath "$(target_of landed)")")
+  cmd=(wine "$landed_unpackcli" "$(wine_path "$(package_file $w)")" "$(wine_path "$(target_of landed)")")
 }
 # Over an earlier extraction: the target filled once, then every run replaces it all.
 over() { mkdir -p "$(target_of "$1")" && cp -a "$(tree_dir $w)" "$(target_of "$1")/" && sync; }
-r_new() { rm -rf "$(target_of new)"; over new; cmd=(wine "$unpackcli" "$(winpath "$(package_file $w)")" "$(winpath "$(target_of new)")"); }
-r_landed() { rm -rf "$(target_of landed)"; over landed; cmd=(wine "$landed_unpackcli" "$(winpath "$(package_file $w)")" "$(winpath "$(target_of landed)")"); }
+r_new() { rm -rf "$(target_of new)"; over new; cmd=(wine "$unpackcli" "$(wine_path "$(package_file $w)")" "$(wine_path "$(target_of new)")"); }
+r_landed() { rm -rf "$(target_of landed)"; over landed; cmd=(wine "$landed_unpackcli" "$(wine_path "$(package_file $w)")" "$(wine_path "$(target_of landed)")"); }
 step "replacing files: new against landed"
 compare "swap-new-$w" "$(runs_for $w)" x_new x_landed
 check_same_tree "$(tree_dir $w)" "$(target_of new)/1.0"
@@ -287,7 +287,7 @@ mkdir -p "$reentered_dir"
 python3 "$root/bench/gen/reentered-folders.py" $reentered_count "$reentered_dir/natural.z" "$reentered_dir/reentered.z"
 e_run() {
   fresh_dir "$(target_of "$1")" && mkdir "$(target_of "$1")/1.0"
-  cmd=(wine "$unpackcli" "$(winpath "$reentered_dir/$1.z")" "$(winpath "$(target_of "$1")")")
+  cmd=(wine "$unpackcli" "$(wine_path "$reentered_dir/$1.z")" "$(wine_path "$(target_of "$1")")")
 }
 e_natural() { e_run natural; }
 e_reentered() { e_run reentered; }
@@ -321,7 +321,7 @@ if [ ! -f "$limit_package" ]; then
   mv "$limit_package.part" "$limit_package"
 fi
 fresh_dir "$(target_of ours)"
-time_command wine "$unpackcli" "$(winpath "$limit_package")" "$(winpath "$(target_of ours)")"
+time_command wine "$unpackcli" "$(wine_path "$limit_package")" "$(wine_path "$(target_of ours)")"
 limit_file=$(target_of ours)/1.0/app.exe
 limit_data=$(stat -c %s "$limit_file")
 cmp -s -n "$limit_data" "$limit_file" /dev/zero || { echo "bench: $limit_file is not the package's data" >&2; exit 1; }
@@ -379,7 +379,7 @@ for ((round = 0; round < startup_runs; round++)); do
       nsis-main) wanted=("FIRSTWINDOW_TITLE=Bench Setup") ;;
       *) wanted=() ;;
     esac
-    line=$(env ${wanted[@]+"${wanted[@]}"} wine "$firstwindow" 1 "$(winpath "$dir")" "$(winpath "$exe")" "${args[@]}" | tr -d '\r')
+    line=$(env ${wanted[@]+"${wanted[@]}"} wine "$firstwindow" 1 "$(wine_path "$dir")" "$(wine_path "$exe")" "${args[@]}" | tr -d '\r')
     startup_samples[$program]+=" ${line%% *}"
     startup_window[$program]=${line#* }
   done

@@ -13,7 +13,13 @@ void RaiseUnlessWritten(LONG result, const std::string& name) {
 
 }  // namespace
 
-TRegistry::~TRegistry() { CloseKey(); }
+LONG TRegKey::Open(HKEY base, const std::wstring& path, REGSAM access) {
+  Reset();
+  HKEY opened = nullptr;
+  const LONG result = RegOpenKeyExW(base, path.c_str(), 0, access, &opened);
+  if (result == ERROR_SUCCESS) Reset(opened);
+  return result;
+}
 
 void TRegistry::SetRootKey(HKEY key) {
   if (key == root) return;
@@ -23,7 +29,7 @@ void TRegistry::SetRootKey(HKEY key) {
 
 bool TRegistry::OpenKey(const std::string& path, bool canCreate) {
   std::string relative = path;
-  HKEY base = current ? current : root;
+  HKEY base = current ? current.Get() : root;
   if (!relative.empty() && relative.front() == '\\') {
     base = root;
     relative.erase(0, 1);
@@ -38,26 +44,21 @@ bool TRegistry::OpenKey(const std::string& path, bool canCreate) {
     result = RegOpenKeyExA(base, relative.c_str(), 0, Access, &opened);
   if (result != ERROR_SUCCESS) return false;
 
-  CloseKey();
-  current = opened;
+  current.Reset(opened);
   return true;
 }
 
-void TRegistry::CloseKey() {
-  if (!current) return;
-  RegCloseKey(current);
-  current = nullptr;
-}
+void TRegistry::CloseKey() { current.Reset(); }
 
 bool TRegistry::ValueExists(const std::string& name) const {
-  return current && RegQueryValueExA(current, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  return current && RegQueryValueExA(current.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 std::string TRegistry::ReadString(const std::string& name) const {
   DWORD type = 0;
   DWORD size = 0;
   const auto fail = [&](const char* what) { return ERegistryException(what + name + "'"); };
-  if (!current || RegQueryValueExA(current, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+  if (!current || RegQueryValueExA(current.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
     throw fail("Failed to get data for '");
   if (type != REG_SZ && type != REG_EXPAND_SZ) throw fail("Invalid data type for '");
   // The value may change between the two calls: ask again while it grows.
@@ -66,7 +67,7 @@ std::string TRegistry::ReadString(const std::string& name) const {
   do {
     data.resize(size + 1);
     size = static_cast<DWORD>(data.size());
-    result = RegQueryValueExA(current, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    result = RegQueryValueExA(current.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
   } while (result == ERROR_MORE_DATA);
   if (result != ERROR_SUCCESS) throw fail("Failed to get data for '");
   if (type != REG_SZ && type != REG_EXPAND_SZ) throw fail("Invalid data type for '");
@@ -77,14 +78,14 @@ std::string TRegistry::ReadString(const std::string& name) const {
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
   const LONG result =
-      current ? RegSetValueExA(current, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+      current ? RegSetValueExA(current.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                static_cast<DWORD>(value.size() + 1))
               : ERROR_INVALID_HANDLE;
   RaiseUnlessWritten(result, name);
 }
 
 void TRegistry::WriteString(const std::string& name, const std::wstring& value) {
-  const LONG result = current ? RegSetValueExW(current, ToWide(name).c_str(), 0, REG_SZ,
+  const LONG result = current ? RegSetValueExW(current.Get(), ToWide(name).c_str(), 0, REG_SZ,
                                                reinterpret_cast<const BYTE*>(value.c_str()),
                                                static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)))
                               : ERROR_INVALID_HANDLE;
@@ -94,7 +95,7 @@ void TRegistry::WriteString(const std::string& name, const std::wstring& value) 
 void TRegistry::WriteInteger(const std::string& name, uint32_t value) {
   const DWORD data = value;
   const LONG result =
-      current ? RegSetValueExA(current, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data)
+      current ? RegSetValueExA(current.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data)
               : ERROR_INVALID_HANDLE;
   RaiseUnlessWritten(result, name);
 }

@@ -1,6 +1,4 @@
-// A registry access object: one root, at most one open key at a time, the
-// same access for every key it opens. The open key is closed when another
-// is opened, by CloseKey, and when the object goes away.
+// Registry keys: an owned open key, and an access object over one root.
 #pragma once
 
 #include <windows.h>
@@ -8,16 +6,56 @@
 #include <cstdint>
 #include <string>
 
+// Owns a key this program opened or created and closes it exactly once, on
+// every way out of the scope that holds it. A predefined root
+// (HKEY_CURRENT_USER) is never held: it is not this program's to close.
+class TRegKey {
+ public:
+  TRegKey() = default;
+  TRegKey(TRegKey&& other) noexcept : key_(other.Release()) {}
+  TRegKey& operator=(TRegKey&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+  TRegKey(const TRegKey&) = delete;
+  TRegKey& operator=(const TRegKey&) = delete;
+  ~TRegKey() { Reset(); }
+
+  // Closes the key held, if any, and opens the one at path below base with
+  // access: ERROR_SUCCESS, or the error (and then holds none).
+  LONG Open(HKEY base, const std::wstring& path, REGSAM access);
+
+  HKEY Get() const { return key_; }
+  explicit operator bool() const { return key_ != nullptr; }
+
+  // Gives up ownership without closing.
+  HKEY Release() {
+    HKEY key = key_;
+    key_ = nullptr;
+    return key;
+  }
+  // Closes the key held, if any, and takes another.
+  void Reset(HKEY key = nullptr) {
+    if (key_) RegCloseKey(key_);
+    key_ = key;
+  }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// A registry access object: one root, at most one open key at a time, the
+// same access for every key it opens. The open key is closed when another
+// is opened, by CloseKey, and when the object goes away.
 class TRegistry {
  public:
   TRegistry() = default;
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;
-  ~TRegistry();
 
   // Closes an open key unless the root stays the same.
   void SetRootKey(HKEY key);
-  HKEY CurrentKey() const { return current; }
+  HKEY CurrentKey() const { return current.Get(); }
 
   // Access requested for every key opened from now on.
   REGSAM Access = KEY_ALL_ACCESS;
@@ -44,5 +82,5 @@ class TRegistry {
 
  private:
   HKEY root = HKEY_CURRENT_USER;
-  HKEY current = nullptr;
+  TRegKey current;
 };

@@ -56,19 +56,20 @@ bool StartCleanupCopy(const std::wstring& uninstaller, const std::vector<std::ws
     DeleteFileW(copy);
     return false;
   }
-  CloseHandle(started.hThread);
-  CloseHandle(started.hProcess);
+  // Nothing here waits for the copy: its handles close on the way out.
+  const THandle thread(started.hThread), process(started.hProcess);
   return true;
 }
 
 int RunCleanup(const std::vector<std::wstring>& arguments) {
   if (arguments.size() < 2) return 2;
-  const HANDLE first = reinterpret_cast<HANDLE>(uintptr_t(std::strtoull(FromWide(arguments[0]).c_str(), nullptr, 10)));
+  // Inherited from the first process: this copy's to close, on every way out.
+  THandle first(reinterpret_cast<HANDLE>(uintptr_t(std::strtoull(FromWide(arguments[0]).c_str(), nullptr, 10))));
   const std::wstring& uninstaller = arguments[1];
   // Only the uninstaller, and only folders that held it.
   if (!SamePath(uninstaller.substr(uninstaller.rfind(L'\\') + 1), UninstallerName)) return 2;
-  WaitForSingleObject(first, INFINITE);
-  CloseHandle(first);
+  WaitForSingleObject(first.Get(), INFINITE);
+  first.Reset();
 
   int exitCode = 0;
   bool deleted = !IsPlainFile(uninstaller);

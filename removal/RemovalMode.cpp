@@ -11,6 +11,7 @@
 #include "CleanupCopy.h"
 #include "Environment.h"
 #include "FileSystem.h"
+#include "Handle.h"
 #include "MessageDialog.h"
 #include "ProgressWindow.h"
 #include "RemovalRecord.h"
@@ -42,17 +43,17 @@ std::wstring ProgramsFolder() {
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
-  const HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const THandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
   LARGE_INTEGER size{};
-  bool read = GetFileSizeEx(file, &size) && size.QuadPart < (64 << 20);
+  bool read = GetFileSizeEx(file.Get(), &size) && size.QuadPart < (64 << 20);
   if (read) {
     bytes.resize(size_t(size.QuadPart));
     DWORD got = 0;
-    read = bytes.empty() || (::ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr) && got == bytes.size());
+    read = bytes.empty() ||
+           (::ReadFile(file.Get(), bytes.data(), DWORD(bytes.size()), &got, nullptr) && got == bytes.size());
   }
-  CloseHandle(file);
   return read;
 }
 

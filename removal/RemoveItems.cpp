@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "Registry.h"
 #include "Text.h"
 
 namespace Removal {
@@ -69,14 +70,15 @@ class TWalk {
 };
 
 LONG DeleteKeyIfEmpty(const std::wstring& key) {
-  HKEY opened = nullptr;
-  LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened);
-  if (result != ERROR_SUCCESS) return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
   DWORD subkeys = 0, values = 0;
-  result = RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                            nullptr, nullptr);
-  RegCloseKey(opened);
-  if (result != ERROR_SUCCESS) return result;
+  {
+    TRegKey opened;
+    LONG result = opened.Open(HKEY_CURRENT_USER, key, KEY_READ);
+    if (result != ERROR_SUCCESS) return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+    result = RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                              nullptr, nullptr, nullptr);
+    if (result != ERROR_SUCCESS) return result;
+  }  // closed before the key may be deleted
   if (subkeys || values) return ERROR_SUCCESS;
   return RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
 }
@@ -90,12 +92,9 @@ LONG DeleteValue(const std::wstring& key, const wchar_t* name) {
 // installs wrote and the keys they made, each only when nothing else is in it.
 LONG RemoveProductRecord(const std::wstring& productKey) {
   const std::wstring versions = productKey + L"\\Versions", general = productKey + L"\\General";
-  LONG result = DeleteKeyIfEmpty(versions);
-  HKEY opened = nullptr;
-  if (result == ERROR_SUCCESS && RegOpenKeyExW(HKEY_CURRENT_USER, versions.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
-    RegCloseKey(opened);
+  const LONG result = DeleteKeyIfEmpty(versions);
+  if (result == ERROR_SUCCESS && TRegKey().Open(HKEY_CURRENT_USER, versions, KEY_READ) == ERROR_SUCCESS)
     return ERROR_SUCCESS;  // another version is still installed
-  }
   for (LONG step : {result, DeleteValue(general, L"Language"), DeleteKeyIfEmpty(general), DeleteKeyIfEmpty(productKey)})
     if (step != ERROR_SUCCESS) return step;
   return ERROR_SUCCESS;

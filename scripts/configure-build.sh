@@ -14,3 +14,10 @@ configure_build() {
   (cd "$_presets_root" && cmake --preset "$preset" -B "$dir" "$@" >/dev/null) &&
     printf '%s' "$stamp" >"$dir/preset.stamp"
 }
+
+# The setting NAME (PRODUCT_NAME, ...) of the product settings file FILE,
+# read by CMake as the build reads it.
+#   product_setting FILE NAME
+product_setting() {
+  cmake -DPRODUCT_SETTINGS="$1" -DNAME="$2" -P "$_presets_root/cmake/PrintProductSetting.cmake"
+}

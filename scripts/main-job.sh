@@ -28,7 +28,6 @@ source "$root/scripts/xvfb.sh"
 trap 'wine_server_stop; xvfb_stop' EXIT
 wine_prefix_create
 
-to_windows() { printf 'Z:%s' "${1//\//\\}"; }
 # The package's names are in code page 1251: the install runs with Russian
 # system settings, so that they reach Linux as the same Cyrillic names.
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -37,7 +36,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 else
   xvfb_start
   echo "== no display: setup.exe runs under Xvfb, driven by guidriver.exe"
-  wine_russian "$win/tools/guidriver/guidriver.exe" start "$(to_windows "$dist/setup.exe")" "$(to_windows "$dist")" \
+  wine_russian "$win/tools/guidriver/guidriver.exe" start "$(wine_path "$dist/setup.exe")" "$(wine_path "$dist")" \
     click Start answer OK wait
 fi
 wineserver -w
@@ -70,5 +69,5 @@ echo "== the registry record"
 wine reg query "$record" /s | tr -d '\r' | sed '/^$/d; s/^/   /'
 
 echo
-echo "== installed by setup.exe of the $( [[ $windows_build == win ]] && echo "shipped 32-bit build" || echo "64-bit twin") ($win/setup/setup.exe)"
+echo "== installed by $win/setup/setup.exe"
 windows_build_line

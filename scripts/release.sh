@@ -138,7 +138,7 @@ build_setup() {
 # build's settings have them. osslsigncode writes the name as ASCII text
 # (an IA5String), where Windows would show any other letter garbled: a name
 # that is not all ASCII is left out, and Windows shows the file's name.
-setting() { sed -n "s/^#define $1 \"\\(.*\\)\"\$/\\1/p" "$build_dir/win/product/ProductSettings.h"; }
+setting() { product_setting "$settings" "$1"; }
 sign_setup() {
   local password=() description=(-n "$(setting PRODUCT_NAME) Setup")
   [ -z "$password_file" ] || password=(-readpass "$password_file")

@@ -10,7 +10,7 @@ void TSetupForm::FormDeactivate() {
 }
 
 void TSetupForm::FormActivate() {
-  CenterPanel();
+  CentrePanel();
   // The focus goes back where it was, or to the first control in tab order.
   if (!focusedControl_ || !IsWindow(focusedControl_) || !IsWindowVisible(focusedControl_) ||
       !IsWindowEnabled(focusedControl_))

@@ -123,7 +123,7 @@ SIZE TSetupForm::InitialWindowSize() const {
 
 // Halves rounded toward zero, as signed integer division does: a window
 // narrower than the panel by 3 pixels puts it at -1.
-void TSetupForm::CenterPanel() {
+void TSetupForm::CentrePanel() {
   if (!Panel.Handle) return;
   RECT client{};
   GetClientRect(Handle, &client);
@@ -132,7 +132,7 @@ void TSetupForm::CenterPanel() {
   Panel.SetBounds((client.right - width) / 2, (client.bottom - height) / 2, width, height);
 }
 
-void TSetupForm::FormResize() { CenterPanel(); }
+void TSetupForm::FormResize() { CentrePanel(); }
 
 POINT CentredOnDesktop(const RECT& desktop, SIZE window) {
   // Halves rounded toward zero; a window larger than the desktop keeps to

@@ -125,7 +125,7 @@ class TSetupForm {
   int Scaled(int layoutPixels) const;
   SIZE InitialWindowSize() const;
   void CreateControls();
-  void CenterPanel();
+  void CentrePanel();
   void PlaceOnDesktop();
   void ControlCommand(HWND control, WORD id, WORD code);
   void PressFocusedButton();

@@ -23,18 +23,13 @@ const char ProgramsValue[] = "Programs";
 // The one environment reference expanded, and only at the start, in exactly this case.
 const std::string UserProfileReference = "%USERPROFILE%";
 
-// Closes the accessor's key on every way out of a read.
-struct KeyCloser {
-  TRegistry& registry;
-  ~KeyCloser() { registry.CloseKey(); }
-};
-
-// The "Programs" value of one Explorer shell-folder key, as stored. A key
-// that cannot be opened, a missing value or a failed read give false and
-// leave programsDir alone.
-bool ReadProgramsValue(TRegistry& registry, const std::string& keyName, std::string& programsDir) {
+// The "Programs" value of one Explorer shell-folder key of the user's, as
+// stored. A key that cannot be opened, a missing value or a failed read give
+// false and leave programsDir alone. The key is closed on every way out.
+bool ReadProgramsValue(const std::string& keyName, std::string& programsDir) {
+  TRegistry registry;
+  registry.SetRootKey(HKEY_CURRENT_USER);
   if (!registry.OpenKey(ExplorerKey + keyName, false)) return false;
-  KeyCloser closer{registry};
   if (!registry.ValueExists(ProgramsValue)) return false;
   try {
     programsDir = registry.ReadString(ProgramsValue);
@@ -60,10 +55,8 @@ std::string FolderOf(const std::string& path) { return path.substr(0, UpToLastSe
 bool TSetupForm::FindProgramsFolder() {
   ProgramsDir.clear();
   ProgramsName.clear();
-  TRegistry registry;
-  registry.SetRootKey(HKEY_CURRENT_USER);
   const bool found =
-      ReadProgramsValue(registry, "User shell folders", ProgramsDir) || ReadProgramsValue(registry, "Shell folders", ProgramsDir);
+      ReadProgramsValue("User shell folders", ProgramsDir) || ReadProgramsValue("Shell folders", ProgramsDir);
   ExpandUserProfile(ProgramsDir);
   ProgramsName = LastComponent(ProgramsDir);
   return found;

@@ -8,6 +8,7 @@
 #include "Environment.h"
 #include "Errors.h"
 #include "FileSystem.h"
+#include "Handle.h"
 #include "Languages.h"
 #include "ProductSettings.h"
 #include "Registry.h"
@@ -25,15 +26,15 @@ std::wstring Wide(const std::string& ansi) { return ToWide(ansi, CodePageAnsi); 
 // The record an earlier install of this same version left, when it is sound
 // and names the same place: what that run wrote is still to be removed.
 bool ReadEarlierRecord(const std::wstring& path, const Removal::TRemovalRecord& now, Removal::TRemovalRecord& earlier) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  THandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.Valid()) return false;
   std::string bytes;
   LARGE_INTEGER size{};
   DWORD got = 0;
-  const bool read = GetFileSizeEx(file, &size) && size.QuadPart < (64 << 20) &&
+  const bool read = GetFileSizeEx(file.Get(), &size) && size.QuadPart < (64 << 20) &&
                     (bytes.resize(size_t(size.QuadPart)), bytes.empty() ||
-                     (::ReadFile(file, bytes.data(), DWORD(bytes.size()), &got, nullptr) && got == bytes.size()));
-  CloseHandle(file);
+                     (::ReadFile(file.Get(), bytes.data(), DWORD(bytes.size()), &got, nullptr) && got == bytes.size()));
+  file.Reset();
   std::string problem;
   return read && Removal::TRemovalRecord::Parse(bytes, earlier, problem) && earlier.Name == now.Name &&
          earlier.Version == now.Version && Removal::SamePath(earlier.ProductFolder, now.ProductFolder);
@@ -43,12 +44,12 @@ bool ReadEarlierRecord(const std::wstring& path, const Removal::TRemovalRecord& 
 // failure half-way leaves the old one whole.
 void SaveRecord(const std::wstring& path, const std::string& text) {
   const std::wstring written = path + L".new";
-  const HANDLE file = CreateFileW(written.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw EInOutError(int(GetLastError()));
+  THandle file(CreateFileW(written.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) throw EInOutError(int(GetLastError()));
   DWORD put = 0;
-  const bool whole = WriteFile(file, text.data(), DWORD(text.size()), &put, nullptr) && put == text.size();
+  const bool whole = WriteFile(file.Get(), text.data(), DWORD(text.size()), &put, nullptr) && put == text.size();
   const DWORD error = GetLastError();
-  if (!CloseHandle(file) || !whole) {
+  if (!CloseHandle(file.Release()) || !whole) {
     DeleteFileW(written.c_str());
     throw EInOutError(whole ? int(GetLastError()) : put == text.size() ? int(error) : EInOutError::ShortWrite);
   }

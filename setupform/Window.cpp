@@ -51,7 +51,7 @@ void TSetupForm::Create() {
   // The group box is a system control: its controls' notifications reach
   // the window through a subclass.
   SetWindowSubclass(GroupBox.Handle, GroupBoxSubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
-  CenterPanel();
+  CentrePanel();
   Guarded([this] { FormCreate(); });
   PlaceOnDesktop();
 }

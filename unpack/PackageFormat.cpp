@@ -7,16 +7,6 @@
 
 namespace Package {
 
-int32_t ReadInt32(const uint8_t* p) {
-  const uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-  return int32_t(v);
-}
-
-void AppendInt32(std::string& out, int32_t value) {
-  const uint32_t v = uint32_t(value);
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(char((v >> shift) & 0xFF));
-}
-
 static void AppendString(std::string& out, const std::string& s) {
   out += s;
   out.push_back('\0');

@@ -21,9 +21,9 @@
 #include <functional>
 #include <string>
 
-namespace Package {
+#include "PieceReader.h"
 
-class TPieceReader;
+namespace Package {
 
 constexpr int32_t Version = 2;
 
@@ -31,8 +31,7 @@ enum RecordKind : uint8_t { KindDirectory = 0, KindLeave = 1, KindFile = 2 };
 
 // Sizes in bytes, for whoever reads or writes packages. Lengths of strings
 // are given without their zero byte.
-constexpr size_t Int32Size = 4;
-constexpr size_t KindSize = 1;
+constexpr size_t KindSize = 1;  // Int32Size: PieceReader.h
 constexpr uint64_t StringSize(uint64_t length) { return length + 1; }
 constexpr uint64_t HeaderSize(uint64_t keyLength, uint64_t titleLength, uint64_t folderLength) {
   return Int32Size + StringSize(keyLength) + StringSize(titleLength) + StringSize(folderLength) + Int32Size;
@@ -52,9 +51,6 @@ constexpr char SizeLimitText[] = "2 GiB";
 constexpr size_t StringLengthLimit = 32767;
 // Problem texts show at most this many bytes of a name, whole characters.
 constexpr size_t ShownNameLength = 80;
-
-int32_t ReadInt32(const uint8_t* p);
-void AppendInt32(std::string& out, int32_t value);
 
 struct Header {
   std::string KeyFileName;

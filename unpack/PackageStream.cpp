@@ -13,36 +13,36 @@ TPackageStream::TPackageStream(const std::string& fileName)
   size_ = int32_t(size);
 }
 
-size_t TPackageStream::ReadFile(size_t offset, uint8_t* into, size_t count) {
-  if (ReadForTest) return ReadForTest(offset, into, count);
+size_t TPackageSource::ReadUnhashed(size_t offset, uint8_t* into, size_t count) const {
+  if (readForTest_) return readForTest_(offset, into, count);
   return ::ReadAt(file_, int64_t(offset), into, uint32_t(count));
 }
 
-size_t TPackageStream::ReadAt(size_t offset, uint8_t* into, size_t count) {
-  if (digest_) digest_->CatchUp(offset);
-  const size_t read = ReadFile(offset, into, count);
-  if (digest_) digest_->Read(offset, into, read);
+size_t TPackageSource::ReadAt(size_t offset, uint8_t* into, size_t count) {
+  if (Digest) Digest->CatchUp(offset);
+  const size_t read = ReadUnhashed(offset, into, count);
+  if (Digest) Digest->Read(offset, into, read);
   return read;
 }
 
 void TPackageStream::StartDigest() {
-  digest_ = std::make_unique<TPackageDigest>(
-      [this](size_t offset, uint8_t* into, size_t count) { return ReadFile(offset, into, count); });
+  source_.Digest = std::make_unique<TPackageDigest>(
+      [this](size_t offset, uint8_t* into, size_t count) { return source_.ReadUnhashed(offset, into, count); });
 }
 
 bool TPackageStream::DigestMatchesPin() {
   TSha256Digest digest{};
-  const bool whole = digest_->Finish(size_t(size_), digest);
-  digest_.reset();
+  const bool whole = source_.Digest->Finish(size_t(size_), digest);
+  source_.Digest.reset();
   return whole && digest == *Pin;
 }
 
 Package::CheckResult TPackageStream::Check() {
   if (Pin) {
     StartDigest();
-    if (OnCheckProgress) digest_->OnHashed = [this](size_t hashed) { OnCheckProgress(int32_t(hashed), size_); };
+    if (OnCheckProgress) source_.Digest->OnHashed = [this](size_t hashed) { OnCheckProgress(int32_t(hashed), size_); };
   }
-  Package::TPieceReader in(*this, size_t(size_), LoadPieceSize);
+  Package::TPieceReader in(source_, size_t(size_), LoadPieceSize);
   const Package::CheckResult result = Package::CheckPackage(in, Package::RecordVisitor(), SystemNameText());
   loadedDigest_ = result.RecordsDigest;
   // A package found damaged is hashed to its end too: with a Pin, any
@@ -55,7 +55,7 @@ void TPackageStream::StartExtraction(int32_t pos, size_t pieceSize) {
   if (reader_) {
     check_ = checkBeforeRecord_;
   } else {
-    reader_ = std::make_unique<Package::TPieceReader>(*this, size_t(size_), pieceSize);
+    reader_ = std::make_unique<Package::TPieceReader>(source_, size_t(size_), pieceSize);
     checkBeforeRecord_ = check_;
     // Hashed again as the extraction reads it: the file may have changed
     // since the load where sharing is not honoured. A retry reads again
@@ -81,7 +81,7 @@ void TPackageStream::TakeData(const Package::RecordInfo& record, const Package::
 
 void TPackageStream::RequireRecordsAsLoaded() {
   if (check_.Digest() != loadedDigest_) Damaged(reader_->Pos(), Package::ChangedSinceLoadProblem);
-  if (digest_ && !DigestMatchesPin()) throw EForeignPackage();
+  if (source_.Digest && !DigestMatchesPin()) throw EForeignPackage();
 }
 
 void TPackageStream::Damaged(size_t offset, const std::string& problem) {

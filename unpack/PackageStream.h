@@ -34,7 +34,27 @@ class EForeignPackage : public Exception {
   EForeignPackage() : Exception("package of another digest") {}
 };
 
-class TPackageStream : public Package::TByteSource {
+// The held file as the piece readers read it. While Digest is set, it is
+// given every byte read, those the readers skipped over first.
+class TPackageSource : public Package::TByteSource {
+ public:
+  using ReadFunction = std::function<size_t(size_t offset, uint8_t* into, size_t count)>;
+
+  // readForTest, whenever it is set, is read instead of the file.
+  TPackageSource(const THandle& file, const ReadFunction& readForTest) : file_(file), readForTest_(readForTest) {}
+
+  size_t ReadAt(size_t offset, uint8_t* into, size_t count) override;
+  // The same bytes, not handed to Digest: what it reads to catch up.
+  size_t ReadUnhashed(size_t offset, uint8_t* into, size_t count) const;
+
+  std::unique_ptr<TPackageDigest> Digest;
+
+ private:
+  const THandle& file_;
+  const ReadFunction& readForTest_;
+};
+
+class TPackageStream {
  public:
   // Bytes the load reads at a time: a record's fields, and with them those
   // of the records after it while their files are small; larger data is
@@ -45,6 +65,9 @@ class TPackageStream : public Package::TByteSource {
   // Opens and holds the file. EInOutError when it cannot be opened or is
   // empty, Exception when it is too large for the format.
   explicit TPackageStream(const std::string& fileName);
+  // Its source reads its file and its test seam where they are.
+  TPackageStream(const TPackageStream&) = delete;
+  TPackageStream& operator=(const TPackageStream&) = delete;
 
   int32_t Size() const { return size_; }
 
@@ -81,22 +104,19 @@ class TPackageStream : public Package::TByteSource {
   // Test seam: when set, reads come from here instead of the file. Lets a
   // test show what a package that changes, or fails to read, while it is
   // held does to the extraction: a held file cannot be changed here.
-  std::function<size_t(size_t offset, uint8_t* into, size_t count)> ReadForTest;
-
-  size_t ReadAt(size_t offset, uint8_t* into, size_t count) override;
+  TPackageSource::ReadFunction ReadForTest;
 
  private:
   [[noreturn]] void Damaged(size_t offset, const std::string& problem);
-  size_t ReadFile(size_t offset, uint8_t* into, size_t count);
   void StartDigest();
   bool DigestMatchesPin();
 
   THandle file_;
+  TPackageSource source_{file_, ReadForTest};
   int32_t size_ = 0;
   std::unique_ptr<Package::TPieceReader> reader_;  // the extraction's
   uint64_t loadedDigest_ = 0;  // of the records the load checked
   Package::TRecordCheck check_;
   Package::TRecordCheck checkBeforeRecord_;  // as it stood before the record last begun
-  std::unique_ptr<TPackageDigest> digest_;  // of the bytes read, with a Pin
   bool matchesPin_ = true;
 };

@@ -3,9 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
-#include "PackageFormat.h"
-
 namespace Package {
+
+int32_t ReadInt32(const uint8_t* p) {
+  const uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+  return int32_t(v);
+}
+
+void AppendInt32(std::string& out, int32_t value) {
+  const uint32_t v = uint32_t(value);
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(char((v >> shift) & 0xFF));
+}
 
 size_t TMemorySource::ReadAt(size_t offset, uint8_t* into, size_t count) {
   if (offset >= size_) return 0;

@@ -10,6 +10,11 @@
 
 namespace Package {
 
+// The format's integers: 32 bits, little-endian, unaligned.
+constexpr size_t Int32Size = 4;
+int32_t ReadInt32(const uint8_t* p);
+void AppendInt32(std::string& out, int32_t value);
+
 // Where a package's bytes come from. ReadAt reads up to count bytes at
 // offset and returns how many it read: fewer only where the source ends.
 // A failure raises the source's own error.

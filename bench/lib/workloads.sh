@@ -32,9 +32,6 @@ make_peer_installer() {
   mv "$out.part" "$out"
 }
 
-# A Linux path as the Windows programs under Wine see it.
-winpath() { local p; p=$(readlink -f "$1"); echo "Z:${p//\//\\}"; }
-
 # Fails unless directory $2 holds exactly the tree $1.
 check_same_tree() {
   if ! diff -rq "$1" "$2" >/dev/null; then

@@ -22,16 +22,12 @@ copy_prefix=$copy_root/prefix
 small_drive=$copy_root/m
 plain_drive=$copy_root/d
 
-stop_copy_server() {
-  if [ -d "$copy_prefix" ]; then WINEPREFIX=$copy_prefix wineserver -k >/dev/null 2>&1 </dev/null; fi
-  return 0
-}
 unmount_small_drive() {
   if mountpoint -q "$small_drive" 2>/dev/null; then umount "$small_drive"; fi
   return 0
 }
 remove_copy() {
-  stop_copy_server
+  wine_copy_stop "$copy_prefix"
   unmount_small_drive
   rm -rf "$copy_root"
 }
@@ -40,17 +36,15 @@ case $action in
   setup)
     remove_copy
     mkdir -p "$small_drive" "$plain_drive" || exit 1
-    wine_prefix_copy "$copy_prefix" || exit 1
     if ! mount -t tmpfs -o size=1m tmpfs "$small_drive" 2>"$copy_root/mount-error"; then
       echo "M: is a plain folder: mount -t tmpfs failed ($(cat "$copy_root/mount-error")); the small-drive tests skip"
     fi
-    ln -s "$plain_drive" "$copy_prefix/dosdevices/d:"
-    ln -s "$small_drive" "$copy_prefix/dosdevices/m:"
+    add_drives() {
+      ln -s "$plain_drive" "$copy_prefix/dosdevices/d:" && ln -s "$small_drive" "$copy_prefix/dosdevices/m:"
+    }
     # The prefix's server and services start here, away from CTest's pipes:
     # started by a test, they would hold its output open and CTest would wait.
-    export WINEPREFIX=$copy_prefix
-    wineserver -p >/dev/null 2>&1 </dev/null
-    wine cmd /c exit >/dev/null 2>&1 </dev/null
+    wine_copy_start "$copy_prefix" add_drives || exit 1
     exit 0
     ;;
   cleanup)

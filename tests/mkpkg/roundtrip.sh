@@ -22,11 +22,8 @@ fail() {
   exit 1
 }
 
-# Drive Z: is the Linux root.
-winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
-
 # extract PACKAGE DIR: runs the installer's loader and extractor.
-extract() { wine_russian "$unpackcli" "$(winpath "$1")" "$(winpath "$2")"; }
+extract() { wine_russian "$unpackcli" "$(wine_path "$1")" "$(wine_path "$2")"; }
 
 # Same names (Cyrillic included), contents, empty files and empty folders.
 same_tree() { diff -r --no-dereference "$1" "$2" >&2 || fail "$2 differs from $1"; }
@@ -80,11 +77,11 @@ example)
 windows-tool)
   make_fixture "$work/src/2.5"
   "$mkpkg" make "$work/src/2.5" -o "$work/native.z" "${make_args[@]}"
-  win_mkpkg=("$build/tools/mkpkg/mkpkg.exe" make "$(winpath "$work/src/2.5")" -o "$(winpath "$work/win.z")")
+  win_mkpkg=("$build/tools/mkpkg/mkpkg.exe" make "$(wine_path "$work/src/2.5")" -o "$(wine_path "$work/win.z")")
   wine_russian "${win_mkpkg[@]}" "${make_args[@]}"
   cmp "$work/native.z" "$work/win.z" || fail "mkpkg.exe and mkpkg made different packages"
   # Windows' SHA-256 and the native one agree (a Windows path is escaped, as sha256sum escapes a backslash).
-  win_digest=$(wine_russian "$build/tools/mkpkg/mkpkg.exe" digest "$(winpath "$work/win.z")" | sed 's/^\\//; s/ .*//')
+  win_digest=$(wine_russian "$build/tools/mkpkg/mkpkg.exe" digest "$(wine_path "$work/win.z")" | sed 's/^\\//; s/ .*//')
   [[ $win_digest == "$(sha256sum <"$work/native.z" | cut -d' ' -f1)" ]] || fail "mkpkg.exe digest gives $win_digest"
   # Again over the existing file, then a refusal that must leave it alone.
   wine_russian "${win_mkpkg[@]}" "${make_args[@]}"

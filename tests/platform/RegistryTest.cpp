@@ -1,4 +1,4 @@
-// The registry access object against the real registry, under a scratch key
+// The owned key and the registry access object against the real registry, under a scratch key
 // of HKEY_CURRENT_USER that each test removes again.
 #include <windows.h>
 
@@ -171,6 +171,36 @@ TEST_F(RegistryTest, ClosesItsKeyWhenAnotherIsOpenedAndWhenItGoesAway) {
   registry.SetRootKey(HKEY_LOCAL_MACHINE);
   EXPECT_EQ(registry.CurrentKey(), nullptr);
   EXPECT_FALSE(StillOpen(third));
+}
+
+TEST_F(RegistryTest, AnOwnedKeyIsClosedOnceWhereverItsOwnershipEnds) {
+  ASSERT_TRUE(TRegistry().OpenKey(scratch, true));
+  const std::wstring path(scratch.begin(), scratch.end());
+
+  HKEY leftScope;
+  {
+    TRegKey key;
+    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, path, KEY_READ), ERROR_SUCCESS);
+    leftScope = key.Get();
+  }
+  EXPECT_FALSE(StillOpen(leftScope));
+
+  TRegKey first;
+  ASSERT_EQ(first.Open(HKEY_CURRENT_USER, path, KEY_READ), ERROR_SUCCESS);
+  const HKEY moved = first.Get();
+  TRegKey second(std::move(first));
+  EXPECT_FALSE(first);
+  EXPECT_EQ(second.Get(), moved);
+  // Opening again closes the key held; a failed open leaves none.
+  EXPECT_EQ(second.Open(HKEY_CURRENT_USER, path + L"\\Missing", KEY_READ), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(second);
+  EXPECT_FALSE(StillOpen(moved));
+
+  TRegKey released;
+  ASSERT_EQ(released.Open(HKEY_CURRENT_USER, path, KEY_READ), ERROR_SUCCESS);
+  const HKEY own = released.Release();
+  EXPECT_FALSE(released);
+  EXPECT_TRUE(StillOpen(own));  // let go of unclosed: now closed here
 }
 
 }  // namespace

@@ -12,22 +12,22 @@
 # (chattr +i); else the test is skipped (status 77) with the reason.
 #   disc-install-test.sh BUILD_DIR WORK GUIDRIVER.EXE DRIVETYPE.EXE
 set -uo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" "$1"
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$root/scripts/wine-env.sh" "$1"
+source "$root/scripts/xvfb.sh"
+source "$root/scripts/configure-build.sh"
 work=$2 guidriver=$3 drivetype=$4
 product=$work/product/1.0
 iso=$(find "$work/out" -maxdepth 1 -name '*.iso' | head -n 1)
 [ -f "$iso" ] || { echo "no disc image in $work/out: the release test made none" >&2; exit 1; }
 settings=$work/vendor/settings.cmake
-setting() { sed -n "s/^set($1 \"\\(.*\\)\")\$/\\1/p" "$settings"; }
+setting() { product_setting "$settings" "$1"; }
 
 # In the 64-bit twin the release's 32-bit setup.exe cannot run: the disc is
 # the release's image with, in its place, the twin's setup.exe built with the
 # same vendor's settings and the same package digest (data.z, the label and
 # the Joliet names as released).
 if [[ $WINEARCH == win64 ]]; then
-  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-  source "$root/scripts/configure-build.sh"
   twin_build=$work/build/win64
   pin=$(/usr/bin/python3 "$root/tests/release/pe-info.py" --pin "$work/out/setup.exe")
   [[ $pin != none ]] || { echo "the release's setup.exe names no package digest" >&2; exit 1; }
@@ -50,11 +50,7 @@ disc=$copy/disc
 files=$copy/disc-files
 immutable=
 cleanup() {
-  # Only the copy's server: until the copy is made, WINEPREFIX is the shared one.
-  if [[ $WINEPREFIX == "$copy/prefix" ]]; then
-    wineserver -k >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
-  fi
+  wine_copy_stop "$copy/prefix"
   xvfb_stop
   mountpoint -q "$disc" && umount "$disc"
   [ -z "$immutable" ] || chattr -R -i "$files" 2>/dev/null
@@ -93,23 +89,16 @@ snapshot() { (cd "$disc" && find . -printf '%p %s %m %T@\n' | sort && sha256sum 
 disc_before=$(snapshot)
 image_before=$(sha256sum <"$iso")
 
-wine_prefix_copy "$copy/prefix" || exit 1
-export WINEPREFIX=$copy/prefix
-ln -s "$disc" "$WINEPREFIX/dosdevices/r:"
 unset DISPLAY
 xvfb_start || exit 1
 # The copy's own server; its services must not hold CTest's pipes open.
 # Wine's mount manager reads the drive types as it starts: the server starts
 # again once R: is marked a CD-ROM drive.
-start_server() {
-  wineserver -p >/dev/null 2>&1 </dev/null
-  wine cmd /c exit >/dev/null 2>&1 </dev/null
-}
-start_server
+add_disc() { ln -s "$disc" "$WINEPREFIX/dosdevices/r:"; }
+wine_copy_start "$copy/prefix" add_disc || exit 1
 wine reg add 'HKLM\Software\Wine\Drives' /v r: /d cdrom /f >/dev/null 2>&1 </dev/null
-wineserver -k >/dev/null 2>&1
-wineserver -w >/dev/null 2>&1
-start_server
+wine_copy_stop "$WINEPREFIX"
+wine_server_start
 
 status=0
 failed() {
