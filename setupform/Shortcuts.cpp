@@ -106,7 +106,7 @@ void TSetupForm::CreateShortcuts() {
   MenuFolder.clear();
   MenuItem.clear();
   if (!FindProgramsFolder()) return;
-  StepProgress();
+  StepProgress();  // Shortcuts::FolderProgressStops
   // Held while the links are written, let go of at every way out.
   struct TReleaseChain {
     TFolderChain& chain;
@@ -130,6 +130,7 @@ void TSetupForm::CreateShortcuts() {
   CreateLNK("Home page", language->HomePage, "Web");
 }
 
+// Steps the progress bar after each of its six parts (Shortcuts::LinkProgressStops).
 void TSetupForm::CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName) {
   const ComPtr<IUnknown> object = CreateComObject(CLSID_ShellLink);
   const ComPtr<IShellLinkA> link = QueryInterfaceOrRaise<IShellLinkA>(object, IID_IShellLinkA);
