@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "HexText.h"
 #include "Path.h"
 #include "Text.h"
 

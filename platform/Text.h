@@ -13,7 +13,3 @@ std::string FromWide(const std::wstring& text, unsigned codePage = CodePageAnsi)
 bool IsTextIn(const std::string& text, unsigned codePage = CodePageAnsi);
 // Whether byte starts a double-byte character of the code page.
 bool IsLeadByte(char byte, unsigned codePage = CodePageAnsi);
-
-// Appends `value` as exactly `digits` upper-case hexadecimal digits, leading
-// zeros kept.
-void AppendHex(std::string& text, unsigned long value, int digits);

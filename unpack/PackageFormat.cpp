@@ -3,9 +3,22 @@
 #include <algorithm>
 #include <cstring>
 
+#include "HexText.h"
 #include "PieceReader.h"
 
 namespace Package {
+
+namespace {
+
+constexpr char SizeLimitText[] = "2 GiB";  // SizeLimit
+
+}  // namespace
+
+std::string PackageTooLargeProblem() { return std::string("package of ") + SizeLimitText + " or more"; }
+
+std::string FileTooLargeProblem() { return std::string("a package cannot hold a file of ") + SizeLimitText + " or more"; }
+
+std::string SizeLimitRule() { return std::string("a package must stay under ") + SizeLimitText; }
 
 int32_t ReadInt32(const uint8_t* p) {
   const uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -242,7 +255,7 @@ CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit, const TNa
     return r;
   };
 
-  if (in.Remaining() >= SizeLimit) return damaged(0, std::string("package of ") + SizeLimitText + " or more");
+  if (in.Remaining() >= SizeLimit) return damaged(0, PackageTooLargeProblem());
   int32_t version = 0;
   if (!in.Int32(version)) return damaged(0, "header shorter than its version field");
   if (version != Version) {
@@ -297,6 +310,8 @@ std::string DescribeProblem(const std::string& problem, size_t offset) {
 }
 
 const char ChangedSinceLoadProblem[] = "package changed since it was loaded";
+
+std::string BadCommandText(uint8_t kind) { return "Bad Command: " + HexByte(kind); }
 
 std::string DataPastEndProblem(const std::string& name, const TNameText& text) {
   return "file record " + QuotedName(name, text) + " data runs past the end of the file";

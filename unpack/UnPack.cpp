@@ -19,12 +19,6 @@ void ShowError(const std::string& text) { MessageDlg(text, TMsgDlgType::mtError,
 
 std::string Quoted(const std::string& name) { return Package::QuotedName(name, SystemNameText()); }
 
-std::string HexByte(uint8_t value) {
-  std::string text;
-  AppendHex(text, value, 2);
-  return text;
-}
-
 // A directory path as the check of the current directory compares it: wide,
 // '/' read as '\\', no empty components, no trailing separator, and in upper
 // case, as Windows compares names.
@@ -118,7 +112,7 @@ bool TUnPack::Extract() {
       if (outcome == Package::TRecordCheck::End) break;
       if (outcome == Package::TRecordCheck::BadKind) {
         Stream->RequireRecordsAsLoaded();
-        ShowError("Bad Command: " + HexByte(record.Kind));
+        ShowError(Package::BadCommandText(record.Kind));
         ExtractReportedProblem = true;
         break;
       }
