@@ -12,6 +12,7 @@
 #include "Environment.h"
 #include "FileSystem.h"
 #include "MessageDialog.h"
+#include "Path.h"
 #include "ProgressWindow.h"
 #include "RemovalRecord.h"
 #include "RemovalTexts.h"

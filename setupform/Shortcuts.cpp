@@ -49,12 +49,6 @@ void ExpandUserProfile(std::string& programsDir) {
   programsDir = EnvironmentVariable("USERPROFILE") + programsDir.substr(UserProfileReference.size());
 }
 
-// The text after the last backslash or colon.
-std::string LastComponent(const std::string& path) { return path.substr(UpToLastSeparator(path)); }
-
-// The directory part of a path, with its trailing backslash.
-std::string FolderOf(const std::string& path) { return path.substr(0, UpToLastSeparator(path)); }
-
 }  // namespace
 
 bool TSetupForm::FindProgramsFolder() {
@@ -96,7 +90,7 @@ std::string TSetupForm::MenuFolderProblem() {
   if (below.empty()) return "no folder name and no version folder name: the Start-menu items would go into Programs itself";
   std::string startup;
   if (FindProgramsFolder() && SpecialFolderPath(Handle, FolderStartup, startup) &&
-      SameOrBelow(ProgramsDir + "\\" + below, startup))
+      SameOrBelow(JoinPath(ProgramsDir, below), startup))
     return "Start-menu folder " + Package::QuotedName(below, SystemNameText()) +
            " lies in the Startup folder, whose items run at every logon";
   return {};
@@ -120,7 +114,7 @@ void TSetupForm::CreateShortcuts() {
   for (const std::string& name : {FolderName, Pack->RootDirName})
     if (MenuChain.Enter(name, &Created))
       RemovalRecord.Add(Removal::Kind::MenuFolder, ToWide(MenuChain.Path(), CodePageAnsi));
-  MenuFolder = ProgramsDir + "\\" + FolderName + "\\" + Pack->RootDirName;
+  MenuFolder = JoinPath(JoinPath(ProgramsDir, FolderName), Pack->RootDirName);
   MenuItem = ProgramsName + "\\" + FolderName + "\\" + Pack->RootDirName + "\\" + FolderName;
 
   CreateLNK("Quorvix Forge", Pack->KeyFilePath, "QuorvixForge");
@@ -147,7 +141,7 @@ void TSetupForm::CreateLNK(const std::string& Description, const std::string& Ta
   StepProgress();
   // Saved under a name of its own first: a link of that name that was there
   // is replaced only by a complete one, and comes back if the install is taken back.
-  const std::string linkPath = MenuFolder + "\\" + LinkName + ".lnk";
+  const std::string linkPath = JoinPath(MenuFolder, LinkName + ".lnk");
   const bool existed = PathExists(linkPath);
   TNewFile linkFile(MenuChain, LinkName + ".lnk", &Created);
   // A link that was not written must not be announced: the install stops

@@ -9,6 +9,7 @@
 #include "Errors.h"
 #include "FileSystem.h"
 #include "Languages.h"
+#include "Path.h"
 #include "ProductSettings.h"
 #include "Registry.h"
 #include "RemovalMode.h"
@@ -99,7 +100,7 @@ void TSetupForm::WriteUninstallEntry() {
   if (FolderName.empty()) return;
   Removal::TRemovalRecord record = RemovalRecord;
   record.Version = Wide(Pack->RootDirName);
-  if (!MenuFolder.empty()) record.MenuRoot = Wide(ProgramsDir + "\\" + FolderName);
+  if (!MenuFolder.empty()) record.MenuRoot = Wide(JoinPath(ProgramsDir, FolderName));
   const std::wstring versionFolder = record.VersionFolder();
   const std::wstring uninstaller = versionFolder + L"\\" + Removal::UninstallerName;
   const std::wstring recordPath = versionFolder + L"\\" + Removal::RecordName;
