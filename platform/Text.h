@@ -4,6 +4,7 @@
 #include <string>
 
 constexpr unsigned CodePageAnsi = 0;  // CP_ACP: the system's code page
+constexpr unsigned CodePageUtf8 = 65001;  // CP_UTF8: the build's product settings
 
 std::wstring ToWide(const std::string& text, unsigned codePage = CodePageAnsi);
 std::string FromWide(const std::wstring& text, unsigned codePage = CodePageAnsi);

@@ -25,8 +25,6 @@ const wchar_t RemoveArgument[] = L"/remove";
 
 namespace {
 
-constexpr unsigned CodePageUtf8 = 65001;
-
 std::vector<std::wstring> CommandLineArguments() {
   int count = 0;
   LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);

@@ -16,7 +16,6 @@ const wchar_t RecordName[] = L"uninstall.dat";
 
 namespace {
 
-constexpr unsigned CodePageUtf8 = 65001;
 const char FirstLine[] = "Removal record 1";
 const char EndTag[] = "End";
 const char LineEnd[] = "\r\n";

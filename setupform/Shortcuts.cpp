@@ -10,6 +10,7 @@
 #include "Languages.h"
 #include "NewFile.h"
 #include "Path.h"
+#include "ProductSettings.h"
 #include "Registry.h"
 #include "SetupForm.h"
 #include "SpecialFolder.h"
@@ -117,7 +118,9 @@ void TSetupForm::CreateShortcuts() {
   MenuFolder = JoinPath(JoinPath(ProgramsDir, FolderName), Pack->RootDirName);
   MenuItem = ProgramsName + "\\" + FolderName + "\\" + Pack->RootDirName + "\\" + FolderName;
 
-  CreateLNK("Quorvix Forge", Pack->KeyFilePath, "QuorvixForge");
+  // The vendor's description is UTF-8; the link takes the system's code page.
+  CreateLNK(FromWide(ToWide(PRODUCT_PROGRAM_LINK_DESCRIPTION, CodePageUtf8)), Pack->KeyFilePath,
+            PRODUCT_PROGRAM_LINK_NAME);
   const TLanguage* language = FindLanguage(Language);
   if (!language) return;
   CreateLNK("MANUAL", FolderOf(Pack->KeyFilePath) + language->Manual, "Manual");

@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr unsigned CodePageUtf8 = 65001;
-
 std::wstring Wide(const std::string& ansi) { return ToWide(ansi, CodePageAnsi); }
 
 
