@@ -23,6 +23,19 @@ std::string OutsideMessage(const std::string& path) {
   return "Setup does not write outside the folder it installs to: " + path;
 }
 
+// A path as written, '/' read as '\\', doubled and trailing separators dropped:
+// what the system resolves it to when no component is an alias.
+std::wstring AsWritten(const std::wstring& path) {
+  std::wstring text;
+  for (wchar_t c : path) {
+    if (c == L'/') c = L'\\';
+    if (c == L'\\' && !text.empty() && text.back() == L'\\') continue;
+    text.push_back(c);
+  }
+  if (!text.empty() && text.back() == L'\\') text.pop_back();
+  return text;
+}
+
 }  // namespace
 
 std::string LinkRefusedMessage(const std::string& path) {
@@ -30,12 +43,16 @@ std::string LinkRefusedMessage(const std::string& path) {
 }
 
 void TFolderChain::Start(const std::string& path, bool createdByThisRun) {
+  if (!TryStart(path, createdByThisRun)) RaiseLastError();
+}
+
+bool TFolderChain::TryStart(const std::string& path, bool createdByThisRun) {
   Levels.clear();
   FirstCreated = size_t(-1);
   // Going on in whatever folder is current would scatter what is written
   // somewhere else: refuse before anything is written. The start is where
   // the user's choice leads, links included.
-  if (!SetCurrentDir(path)) RaiseLastError();
+  if (!SetCurrentDir(path)) return false;
   TLevel start;
   start.Path = GetCurrentDir();
   start.Held = OpenCurrentFolder();
@@ -44,6 +61,7 @@ void TFolderChain::Start(const std::string& path, bool createdByThisRun) {
   start.Identity = InfoOf(start.Held).Identity;
   Levels.push_back(std::move(start));
   if (createdByThisRun) FirstCreated = 0;
+  return true;
 }
 
 bool TFolderChain::Enter(const std::string& name, TCreatedItems* created) {
@@ -52,12 +70,19 @@ bool TFolderChain::Enter(const std::string& name, TCreatedItems* created) {
   // them), level by level below the current folder, each checked; only the
   // last may be made. Split on the wide form: in a double-byte code page a
   // backslash byte may belong to a character.
+  const std::string written = JoinPath(Path(), name);
   const std::wstring here = FullPathOf(Path());
-  const std::wstring there = FullPathOf(JoinPath(Path(), name));
+  const std::wstring there = FullPathOf(written);
   const std::wstring prefix = here.back() == L'\\' ? here : here + L'\\';
-  if (SameName(there, here)) return false;
-  if (there.size() <= prefix.size() || !SameName(there.substr(0, prefix.size()), prefix))
-    throw EInOutError(ERROR_PATH_NOT_FOUND, OutsideMessage(JoinPath(Path(), name)));
+  const bool itself = SameName(there, here);
+  if (!itself && (there.size() <= prefix.size() || !SameName(there.substr(0, prefix.size()), prefix)))
+    throw EInOutError(ERROR_PATH_NOT_FOUND, OutsideMessage(written));
+  // Read as another name: entered as the system reads it, then refused.
+  const bool alias = !SameName(AsWritten(there), AsWritten(ToWide(written)));
+  if (itself) {
+    if (alias) throw EInOutError(ERROR_PATH_NOT_FOUND);
+    return false;  // only separators: no level
+  }
   std::vector<std::wstring> components;
   std::wstring component;
   for (const wchar_t c : there.substr(prefix.size()) + L"\\") {
@@ -71,6 +96,7 @@ bool TFolderChain::Enter(const std::string& name, TCreatedItems* created) {
   bool made = false;
   for (size_t i = 0; i < components.size(); ++i)
     made = EnterLevel(FromWide(components[i]), i + 1 == components.size(), created);
+  if (alias) throw EInOutError(ERROR_PATH_NOT_FOUND);
   return made;
 }
 

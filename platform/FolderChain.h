@@ -17,15 +17,20 @@ class TFolderChain {
   // caller made it, so that what is written in it needs no record of its own.
   // EInOutError when it cannot be entered.
   void Start(const std::string& path, bool createdByThisRun = false);
+  // As Start, but false (GetLastError telling why) when path cannot be made
+  // current at all; other failures still raise.
+  bool TryStart(const std::string& path, bool createdByThisRun = false);
 
   // Enters name below the current folder, creating it first when it is
   // missing and recording it in `created` (when given); true when it made it.
   // A name of several components enters each, the last alone made when
-  // missing; an empty name adds no level. A folder that is a link, or that resolves
-  // anywhere but directly below the current one, raises EInOutError naming
-  // it. A name the system resolves to another name of the same folder (a
-  // short name, trailing dots) is entered: the caller's own check of where
-  // it stands decides.
+  // missing; an empty name adds no level. A folder that is a link, or that
+  // resolves anywhere but directly below the current one, raises EInOutError
+  // naming it. So, once entered, does a name that the system reads as
+  // another ("a " or "b." as "a" and "b", "." as the current folder,
+  // "a\..\b" as "b"), with ERROR_PATH_NOT_FOUND: what is written next
+  // would not land where the name says. Case and the separators ('/',
+  // doubled ones) are the system's own and do not count.
   bool Enter(const std::string& name, TCreatedItems* created = nullptr);
 
   // Back one level; never above the start.
@@ -60,6 +65,19 @@ class TFolderChain {
   bool EnterLevel(const std::string& name, bool mayCreate, TCreatedItems* created);
   // Makes the held level current and checks that the system agrees.
   void MakeCurrent(const TLevel& level);
+};
+
+// Lets go of a chain's folders on every way out of a scope, so that what
+// was made in them can be removed afterwards.
+class TChainRelease {
+ public:
+  explicit TChainRelease(TFolderChain& chain) : Chain(chain) {}
+  ~TChainRelease() { Chain.Release(); }
+  TChainRelease(const TChainRelease&) = delete;
+  TChainRelease& operator=(const TChainRelease&) = delete;
+
+ private:
+  TFolderChain& Chain;
 };
 
 // The message of a folder or file refused as a link, naming it.

@@ -1,5 +1,7 @@
 #include "MessagePump.h"
 
+#include "Errors.h"
+
 namespace {
 
 bool terminated = false;
@@ -28,6 +30,11 @@ void Terminate() { PostQuitMessage(0); }
 void ProcessMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) Dispatch(msg);
+}
+
+void ProcessMessagesOrAbort() {
+  ProcessMessages();
+  if (IsTerminated()) throw EAbort();
 }
 
 void HandleMessage() {

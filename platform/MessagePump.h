@@ -17,6 +17,12 @@ void Terminate();
 // returns when none is left. A quit message only sets the terminate flag.
 void ProcessMessages();
 
+// What a long task does at each of its progress stops: handles the messages
+// waiting (painting, the user's clicks), then raises EAbort when the program
+// was asked to end meanwhile (Exit confirmed, the window closed), so that
+// nothing more is done.
+void ProcessMessagesOrAbort();
+
 // Takes the next message, waiting for one when none is there, and handles
 // it. A quit message only sets the terminate flag.
 void HandleMessage();

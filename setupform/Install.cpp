@@ -9,7 +9,6 @@
 #include <algorithm>
 
 #include "Application.h"
-#include "FileSystem.h"
 #include "FolderChain.h"
 #include "MessageDialog.h"
 #include "MessagePump.h"
@@ -31,28 +30,26 @@ void ShowProgressDisplay(TSetupForm& form) {
   RedrawWindow(form.Handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-// The steps that put the product on disk. False when the extraction
-// reported a problem of the package: an incomplete product gets no
-// shortcuts. An error, or EAbort when the user ended the program at a
-// progress stop, leaves through here.
-bool CreateProduct(TSetupForm& form) {
-  // The product folder under the destination, made unless it exists, held
-  // until the product is in it.
-  TFolderChain product;
-  product.Start(form.BaseDir);
+// The steps that put the product on disk, below the destination where
+// `product` starts. False when the extraction found a problem of the
+// package (shown by now): an incomplete product gets no shortcuts. An
+// error, or EAbort when the user ended the program at a progress stop,
+// leaves through here.
+bool CreateProduct(TSetupForm& form, TFolderChain& product) {
+  // Held until the product is in place; a take-back must be able to remove it.
+  const TChainRelease release(product);
+  // The product folder under the destination, made unless it exists.
   const bool productMade = product.Enter(form.FolderName, &form.Created);
-  form.StartRemovalRecord(productMade);
-  form.InstallDir = form.BaseDir + form.FolderName;
+  form.StartRemovalRecord(product.Path(), productMade);
 
   TUnPack& pack = *form.Pack;
-  pack.TargetDir = form.InstallDir;
-  pack.TargetCreated = productMade;
-  pack.OnProgress = [&form] { form.StepProgress(); };
+  pack.OnProgress = [&form] {
+    form.StepProgress();
+    ProcessMessagesOrAbort();
+  };
   pack.Created = &form.Created;
   form.ProgressBar.SetPosition(0);
-  pack.Extract();
-  if (pack.ExtractReportedProblem) return false;
-  form.InstallDir += "\\" + pack.RootDirName;
+  if (!form.ShowPackageProblems(pack.Extract(product))) return false;
 
   form.CreateShortcuts();
   return true;
@@ -85,14 +82,16 @@ void TakeBackCreated(TSetupForm& form) {
 void RunInstallSteps(TSetupForm& form) {
   ShowProgressDisplay(form);
 
-  if (!SetCurrentDir(form.BaseDir)) {
+  // From the destination down to where the install writes.
+  TFolderChain product;
+  if (!product.TryStart(form.BaseDir)) {
     MessageDlg("Can not find directory: " + form.BaseDir + "\r\nSetup will be terminated", TMsgDlgType::mtError, mbOK);
     Terminate();
     return;
   }
   bool created = false;
   try {
-    created = CreateProduct(form);
+    created = CreateProduct(form, product);
   } catch (...) {
     // The error first, as it would be shown anyway (an EAbort, the user's own
     // end, silently); then its consequence, the removal.
@@ -114,7 +113,7 @@ void RunInstallSteps(TSetupForm& form) {
   // is reported, and nothing is taken back.
   MessageDlg(text, TMsgDlgType::mtInformation, mbOK);
 
-  form.WriteRegistry();
+  form.WriteRegistry(form.BaseDir + form.FolderName + "\\" + pack.RootDirName);
   form.WriteUninstallEntry();
 }
 

@@ -4,7 +4,7 @@
 #include "Registry.h"
 #include "SetupForm.h"
 
-void TSetupForm::WriteRegistry() {
+void TSetupForm::WriteRegistry(const std::string& installDir) {
   // Without a product folder name the keys below would be Software's own
   // (HKEY_CURRENT_USER\Software\Versions): the record belongs to no product.
   if (FolderName.empty()) return;
@@ -14,7 +14,7 @@ void TSetupForm::WriteRegistry() {
   const std::string productKey = "Software\\" + FolderName;
 
   if (registry.OpenKey(productKey + "\\Versions\\" + Pack->RootDirName, true)) {
-    registry.WriteString("Destination folder", InstallDir);
+    registry.WriteString("Destination folder", installDir);
     registry.WriteString("Start menu folder", MenuFolder);
     registry.CloseKey();
   }

@@ -9,15 +9,15 @@
 void TSetupForm::FormCreate() {
   Pack = std::make_unique<TUnPack>();
   Pack->Pin = PackagePin();
-  bool loaded = false;
+  TUnPackOutcome loaded;
   {
     TLoadProgress progress;
     Pack->OnLoadProgress = [&progress](int32_t done, int32_t total) { progress.Update(done, total); };
     loaded = Pack->LoadPackage("data.z");
     Pack->OnLoadProgress = nullptr;
   }
-  if (!loaded) {
-    // The loader has said why; the window shows for a moment at most.
+  if (!ShowPackageProblems(loaded)) {
+    // The window shows for a moment at most.
     Terminate();
     return;
   }
@@ -37,6 +37,11 @@ void TSetupForm::FormCreate() {
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
   MoveWindow(Handle, workArea.left, workArea.top, workArea.right - workArea.left, workArea.bottom - workArea.top,
              FALSE);
+}
+
+bool TSetupForm::ShowPackageProblems(const TUnPackOutcome& outcome) {
+  for (const std::string& text : Pack->Messages(outcome)) MessageDlg(text, TMsgDlgType::mtError, mbOK);
+  return outcome.Sound();
 }
 
 // Any answer but No (Yes, or the box's own close button) ends the program.

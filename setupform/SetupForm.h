@@ -44,7 +44,6 @@ class TSetupForm {
   std::string ProgramsDir;
   std::string MenuFolder;
   std::string MenuItem;
-  std::string InstallDir;
   std::string ProgramsName;
   // What this install created: taken back if it does not complete.
   TCreatedItems Created;
@@ -87,6 +86,10 @@ class TSetupForm {
   void ChooseDestination();
   void UpdateFreeSpace();
 
+  // Shows what the extractor found wrong with the package, each text in its
+  // own box; true when there was nothing to show.
+  bool ShowPackageProblems(const TUnPackOutcome& outcome);
+
   // Install sequence, shortcuts and the registry record.
   void Install();
   void StepProgress();
@@ -95,10 +98,11 @@ class TSetupForm {
   // Why the Start-menu folder the package names is not one of its own, or empty.
   std::string MenuFolderProblem();
   void CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName);
-  void WriteRegistry();
-  // Starts the removal record in the product folder, the current directory
-  // (made by this run when productFolderMade), and has the extraction report to it.
-  void StartRemovalRecord(bool productFolderMade);
+  // The record of the version installed into installDir.
+  void WriteRegistry(const std::string& installDir);
+  // Starts the removal record in the product folder (made by this run when
+  // productFolderMade), and has the extraction report to it.
+  void StartRemovalRecord(const std::string& productFolder, bool productFolderMade);
   // The uninstaller and the removal record beside the product, and its
   // entry in Windows' list of programs.
   void WriteUninstallEntry();

@@ -103,10 +103,7 @@ void TSetupForm::CreateShortcuts() {
   if (!FindProgramsFolder()) return;
   StepProgress();  // Shortcuts::FolderProgressStops
   // Held while the links are written, let go of at every way out.
-  struct TReleaseChain {
-    TFolderChain& chain;
-    ~TReleaseChain() { chain.Release(); }
-  } release{MenuChain};
+  const TChainRelease release(MenuChain);
   try {
     MenuChain.Start(ProgramsDir);
   } catch (const EInOutError&) {

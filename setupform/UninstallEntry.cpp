@@ -79,13 +79,13 @@ std::wstring Today() {
 
 }  // namespace
 
-void TSetupForm::StartRemovalRecord(bool productFolderMade) {
+void TSetupForm::StartRemovalRecord(const std::string& productFolder, bool productFolderMade) {
   Removal::TRemovalRecord& record = RemovalRecord;
   record = Removal::TRemovalRecord();
   record.Title = Wide(Pack->Title);
   record.Name = Wide(FolderName);
   record.Language = Language;
-  record.ProductFolder = Wide(GetCurrentDir());
+  record.ProductFolder = Wide(productFolder);
   if (productFolderMade) record.Add(Removal::Kind::Folder, record.ProductFolder);
   Pack->OnFolderCreated = [&record](const std::string& path) { record.Add(Removal::Kind::Folder, Wide(path)); };
   Pack->OnFileWritten = [&record](const std::string& path, bool replaced) {

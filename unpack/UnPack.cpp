@@ -1,59 +1,19 @@
 #include "UnPack.h"
 
-#include <algorithm>
-#include <climits>
-
-#include "Errors.h"
 #include "FileSystem.h"
-#include "MessageDialog.h"
-#include "MessagePump.h"
 #include "NewFile.h"
 #include "PackageFormat.h"
 #include "Path.h"
-#include "SystemNameText.h"
-#include "Text.h"
 
-namespace {
-
-void ShowError(const std::string& text) { MessageDlg(text, TMsgDlgType::mtError, mbOK); }
-
-std::string Quoted(const std::string& name) { return Package::QuotedName(name, SystemNameText()); }
-
-// A directory path as the check of the current directory compares it: wide,
-// '/' read as '\\', no empty components, no trailing separator, and in upper
-// case, as Windows compares names.
-std::wstring DirectoryKey(const std::wstring& path) {
-  std::wstring key;
-  for (wchar_t c : path) {
-    if (c == L'/') c = L'\\';
-    if (c == L'\\' && !key.empty() && key.back() == L'\\') continue;
-    key.push_back(c);
-  }
-  if (!key.empty() && key.back() == L'\\') key.pop_back();
-  if (!key.empty()) CharUpperBuffW(key.data(), DWORD(key.size()));
-  return key;
-}
-
-}  // namespace
-
-void TUnPack::ShowBadFormat(const std::string& problem) {
-  ShowError("Bad format of file: " + Quoted(FileName) + "\r\n" + problem);
-}
-
-// One message for every package but the program's own, damaged or not:
-// which bytes differ says nothing to the user.
-void TUnPack::ShowForeignPackage() {
-  ShowError("The package " + Quoted(FileName) + " does not belong to this setup program.");
-}
-
-bool TUnPack::LoadPackage(const std::string& name) {
+TUnPackOutcome TUnPack::LoadPackage(const std::string& name) {
   KeyFilePath.clear();
   RootDirName.clear();
   LoadedRootDirName.clear();
   Package::CheckResult check;
   bool foreign = false;
+  TUnPackOutcome outcome;
   // Opening, checking and decoding all fall under one handler: running out
-  // of memory while the names are taken in says "Can not open file" too.
+  // of memory while the names are taken in cannot open the file either.
   try {
     FileName = name;
     Stream = std::make_unique<TPackageStream>(FileName);
@@ -73,47 +33,52 @@ bool TUnPack::LoadPackage(const std::string& name) {
       LoadedRootDirName = check.RootDirName;
       RequiredSize = check.Head.RequiredSize;
       Pos = int32_t(check.Head.StreamOffset);
-      return true;
+      return outcome;
     }
   } catch (...) {
     Stream.reset();
-    ShowError("Can not open file " + FileName);
-    return false;
+    outcome.Problem = TUnPackOutcome::CanNotOpen;
+    return outcome;
   }
 
   Stream.reset();
-  if (foreign)
-    ShowForeignPackage();
-  else if (check.Status == Package::CheckStatus::BadVersion)
-    ShowError("Bad version of file: " + Quoted(FileName));
-  else
-    ShowBadFormat(Package::DescribeProblem(check));
-  return false;
+  if (foreign) {
+    outcome.Problem = TUnPackOutcome::Foreign;
+  } else if (check.Status == Package::CheckStatus::BadVersion) {
+    outcome.Problem = TUnPackOutcome::BadVersion;
+  } else {
+    outcome.Problem = TUnPackOutcome::Damaged;
+    outcome.Damage = Package::DescribeProblem(check);
+  }
+  return outcome;
 }
 
-bool TUnPack::Extract() {
-  if (!Stream) return false;
-  // The folders are held only while the records are replayed: a take-back
-  // after a failure must be able to remove them.
-  struct TReleaseFolders {
-    TFolderChain& folders;
-    ~TReleaseFolders() { folders.Release(); }
-  } releaseFolders{Folders};
-  InitPacing();
+TUnPackOutcome TUnPack::Extract(TFolderChain& target) {
+  TUnPackOutcome outcome;
+  if (!Stream) {
+    outcome.Problem = TUnPackOutcome::NothingHeld;
+    return outcome;
+  }
+  // The chain is the caller's; the extractor only goes down and back in it.
+  Folders = &target;
+  struct TForgetChain {
+    TFolderChain*& folders;
+    ~TForgetChain() { folders = nullptr; }
+  } forget{Folders};
+  TargetDepth = target.Depth();
+  Stops.Start(Size, ProgressStops);
   KeyFound = false;
-  ExtractReportedProblem = false;
-  EnterTargetDir();
 
   Stream->StartExtraction(Pos, PieceSize);
   try {
     while (Pos < Size) {
       Package::RecordInfo record;
-      const Package::TRecordCheck::Outcome outcome = Stream->NextRecord(record);
-      if (outcome == Package::TRecordCheck::End) break;
-      if (outcome == Package::TRecordCheck::BadKind) {
+      const Package::TRecordCheck::Outcome next = Stream->NextRecord(record);
+      if (next == Package::TRecordCheck::End) break;
+      if (next == Package::TRecordCheck::BadKind) {
         Stream->RequireRecordsAsLoaded();
-        ShowError(Package::BadCommandText(record.Kind));
-        ExtractReportedProblem = true;
+        outcome.Problem = TUnPackOutcome::BadCommand;
+        outcome.Command = record.Kind;
         break;
       }
       try {
@@ -129,83 +94,44 @@ bool TUnPack::Extract() {
         throw;
       }
       Pos = Stream->Pos();
-      CheckPacing();
+      if (Stops.Reached(Pos) && OnProgress) OnProgress();
     }
     Stream->RequireRecordsAsLoaded();
   } catch (const EBadFormat& damage) {
     Stream.reset();
     // Changed since the load: with a Pin, no longer the program's own.
-    if (Pin)
-      ShowForeignPackage();
-    else
-      ShowBadFormat(damage.Message);
-    ExtractReportedProblem = true;
-    return true;
+    outcome.Problem = Pin ? TUnPackOutcome::Foreign : TUnPackOutcome::Damaged;
+    outcome.Damage = damage.Message;
+    return outcome;
   } catch (const EForeignPackage&) {
     Stream.reset();
-    ShowForeignPackage();
-    ExtractReportedProblem = true;
-    return true;
+    outcome.Problem = TUnPackOutcome::Foreign;
+    return outcome;
   }
 
   Stream.reset();
-  if (!KeyFound) {
-    ShowError("Internal error.\r\nFile : " + Package::ShownName(KeyFileName, SystemNameText()) + " not present!");
-    ExtractReportedProblem = true;
-  }
-  return true;
-}
-
-void TUnPack::EnterTargetDir() {
-  Folders.Start(TargetDir, TargetCreated);
-  TargetKey = ExpectedDir = DirectoryKey(ToWide(GetCurrentDir()));
-}
-
-void TUnPack::InitPacing() {
-  Step = Size / ProgressStops;
-  NextStop = Step;
-}
-
-void TUnPack::CheckPacing() {
-  if (Pos < NextStop) return;
-  // Near 2 GiB the stop after the last one no longer fits in 32 bits.
-  NextStop = int32_t(std::min<int64_t>(int64_t(NextStop) + Step, INT32_MAX));
-  if (OnProgress) OnProgress();
-  ProcessMessages();
-  // Exit confirmed or the window closed meanwhile: the user wants nothing more written.
-  if (IsTerminated()) throw EAbort();
+  outcome.KeyFileMissing = !KeyFound;
+  return outcome;
 }
 
 void TUnPack::EnterDirectory(const std::string& name) {
   if (RootDirName.empty()) RootDirName = name;
-  if (Folders.Enter(name, Created) && OnFolderCreated) OnFolderCreated(GetCurrentDir());
-  ExpectedDir = DirectoryKey(ExpectedDir + L"\\" + ToWide(name));
-  RequireExpectedDir();
+  if (Folders->Enter(name, Created) && OnFolderCreated) OnFolderCreated(Folders->Path());
 }
 
 void TUnPack::LeaveDirectory() {
-  if (ExpectedDir.size() <= TargetKey.size()) return;
-  Folders.Leave();
-  ExpectedDir.erase(ExpectedDir.rfind(L'\\'));
-  RequireExpectedDir();
-}
-
-// The load check counted the levels that Windows should enter; a name it
-// resolves otherwise (the next alias nobody thought of) shows here, before
-// anything is written in the wrong place.
-void TUnPack::RequireExpectedDir() const {
-  if (DirectoryKey(ToWide(GetCurrentDir())) != ExpectedDir) throw EInOutError(ERROR_PATH_NOT_FOUND);
+  if (Folders->Depth() > TargetDepth) Folders->Leave();
 }
 
 void TUnPack::ExtractFile(const Package::RecordInfo& record) {
   const std::string& name = record.Name;
   const bool replacing = OnFileWritten && PathExists(name);
-  TNewFile file(Folders, name, Created);
+  TNewFile file(*Folders, name, Created);
   Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file.File(), piece, uint32_t(count)); });
   file.PutInPlace();
-  if (OnFileWritten) OnFileWritten(JoinPath(GetCurrentDir(), name), replacing);
+  if (OnFileWritten) OnFileWritten(JoinPath(Folders->Path(), name), replacing);
   if (Package::KeyNameMatches(name, KeyFileName)) {
     KeyFound = true;
-    KeyFilePath = GetCurrentDir() + "\\" + name;
+    KeyFilePath = Folders->Path() + "\\" + name;
   }
 }

@@ -25,10 +25,9 @@ class RegistryRecordTest : public ::testing::Test {
 
   void Install(const std::string& version, const std::string& menuFolder, int language) {
     form.Pack->RootDirName = version;
-    form.InstallDir = "C:\\Apps\\" + product + "\\" + version;
     form.MenuFolder = menuFolder;
     form.Language = language;
-    form.WriteRegistry();
+    form.WriteRegistry("C:\\Apps\\" + product + "\\" + version);
   }
 
   // The value's type and bytes, or "missing".

@@ -22,6 +22,8 @@ const Strings workedExampleTree = WorkedExampleTree();
 
 class Extract : public TestDirectory {
  protected:
+  using TestDirectory::Load;
+
   // Writes data.z, loads it and points it at the target; progress events
   // record where they fired.
   void Load(const std::string& bytes) {
@@ -35,11 +37,10 @@ class Extract : public TestDirectory {
   int EnterUnchecked(const std::string& name) {
     EXPECT_TRUE(SetCurrentDirectoryA(Dir.c_str()));
     // Its own, which lets go of the folders it holds when done.
-    TUnPack pack;
-    pack.TargetDir = Target();
+    TFolderChain folders;
     try {
-      pack.EnterTargetDir();
-      pack.EnterDirectory(name);
+      folders.Start(Target());
+      folders.Enter(name);
     } catch (const EInOutError& e) {
       return e.ErrorCode;
     }
@@ -59,9 +60,9 @@ class Extract : public TestDirectory {
 
 TEST_F(Extract, WorkedExample) {
   Load(WorkedExample());
-  EXPECT_TRUE(Pack.Extract());
+  EXPECT_TRUE(RunExtract(Pack));
   EXPECT_TRUE(Messages.empty());
-  EXPECT_FALSE(Pack.ExtractReportedProblem);
+  EXPECT_FALSE(ReportedProblem);
   EXPECT_EQ(TreeOf(Target()), workedExampleTree);
   EXPECT_EQ(ReadBytes(Target() + "\\1.0\\doc\\readme.txt"), "abc");
   EXPECT_EQ(ReadBytes(Target() + "\\1.0\\demo.exe"), DemoExeData());
@@ -69,19 +70,19 @@ TEST_F(Extract, WorkedExample) {
   EXPECT_TRUE(Pack.KeyFound);
   EXPECT_EQ(Pack.KeyFilePath, Target() + "\\1.0\\demo.exe");
   // Step 34; events after the records ending at 36, 275 and 276 only.
-  EXPECT_EQ(Pack.Step, 34);
+  EXPECT_EQ(Pack.Pacing().Step, 34);
   EXPECT_EQ(ProgressAt, (Positions{36, 275, 276}));
-  EXPECT_EQ(Pack.NextStop, 136);
+  EXPECT_EQ(Pack.Pacing().NextStop, 136);
   EXPECT_EQ(GetCurrentDir(), Target());
   EXPECT_FALSE(Pack.Stream);
 }
 
 TEST_F(Extract, SecondCallDoesNothing) {
   Load(WorkedExample());
-  ASSERT_TRUE(Pack.Extract());
+  ASSERT_TRUE(RunExtract(Pack));
   ASSERT_TRUE(DeleteFileA((Target() + "\\1.0\\doc\\readme.txt").c_str()));
   ProgressAt.clear();
-  EXPECT_FALSE(Pack.Extract());
+  EXPECT_FALSE(RunExtract(Pack));
   EXPECT_TRUE(Messages.empty());
   EXPECT_TRUE(ProgressAt.empty());
   EXPECT_EQ(ReadBytes(Target() + "\\1.0\\doc\\readme.txt"), "<missing>");
@@ -101,9 +102,9 @@ TEST_F(Extract, EmptyStreamReportsTheMissingKeyFile) {
     ClearTarget();
     Load(c.package);
     EXPECT_EQ(Pack.Pos, Pack.Size);
-    EXPECT_TRUE(Pack.Extract());
+    EXPECT_TRUE(RunExtract(Pack));
     EXPECT_EQ(Messages, Strings{c.message});
-    EXPECT_TRUE(Pack.ExtractReportedProblem);
+    EXPECT_TRUE(ReportedProblem);
     EXPECT_TRUE(ProgressAt.empty());
     EXPECT_EQ(Pack.RootDirName, "");
     EXPECT_EQ(TreeOf(Target()), Strings{});
@@ -126,9 +127,9 @@ TEST_F(Extract, UnknownKindStopsWithItsHexCode) {
     ClearTarget();
     const std::string package = DemoHeader() + c.before + char(c.kind) + FileRecord("after.txt", "never");
     Load(package);
-    EXPECT_TRUE(Pack.Extract());
+    EXPECT_TRUE(RunExtract(Pack));
     EXPECT_EQ(Messages, c.messages);
-    EXPECT_TRUE(Pack.ExtractReportedProblem);
+    EXPECT_TRUE(ReportedProblem);
     EXPECT_EQ(Pack.Pos, int32_t(DemoHeader().size() + c.before.size()));
     EXPECT_FALSE(Pack.Stream);
     // What came before stays; nothing after the bad byte is written.
@@ -145,7 +146,7 @@ TEST_F(Extract, FileDataIsWrittenExactlyAndLAloneFindsTheNextRecord) {
   WriteBytes(Target() + "\\empty.txt", "old contents");
   Load(DemoHeader() + FileRecord("empty.txt", "") + FileRecord("demo.exe", tricky) + DirRecord("d") +
        FileRecord("after.txt", "x") + LeaveRecord());
-  EXPECT_TRUE(Pack.Extract());
+  EXPECT_TRUE(RunExtract(Pack));
   EXPECT_TRUE(Messages.empty());
   EXPECT_EQ(ReadBytes(Target() + "\\empty.txt"), "");
   EXPECT_EQ(ReadBytes(Target() + "\\demo.exe"), tricky);
@@ -157,7 +158,7 @@ TEST_F(Extract, ExistingDirectoryIsEnteredAsItIs) {
   ASSERT_TRUE(CreateDirectoryA((Target() + "\\1.0").c_str(), nullptr));
   WriteBytes(Target() + "\\1.0\\kept.txt", "mine");
   Load(WorkedExample());
-  EXPECT_TRUE(Pack.Extract());
+  EXPECT_TRUE(RunExtract(Pack));
   EXPECT_EQ(Pack.RootDirName, "1.0");
   EXPECT_EQ(ReadBytes(Target() + "\\1.0\\kept.txt"), "mine");
   EXPECT_EQ(ReadBytes(Target() + "\\1.0\\demo.exe"), DemoExeData());
@@ -187,7 +188,7 @@ TEST_F(Extract, KeyFileIsFoundByName) {
     Messages.clear();
     ClearTarget();
     Load(DemoHeader(c.key) + c.records);
-    EXPECT_TRUE(Pack.Extract());
+    EXPECT_TRUE(RunExtract(Pack));
     if (c.keyPath.empty()) {
       EXPECT_EQ(Messages, Strings{"Internal error.\r\nFile : " + c.key + " not present!"});
       EXPECT_EQ(Pack.KeyFilePath, "");
@@ -195,7 +196,7 @@ TEST_F(Extract, KeyFileIsFoundByName) {
       EXPECT_TRUE(Messages.empty());
       EXPECT_EQ(Pack.KeyFilePath, Target() + "\\" + c.keyPath);
     }
-    EXPECT_EQ(Pack.ExtractReportedProblem, c.keyPath.empty());
+    EXPECT_EQ(ReportedProblem, c.keyPath.empty());
   }
 }
 
@@ -203,7 +204,7 @@ TEST_F(Extract, NamesReachTheSystemAsTheirBytes) {
   // Not converted from Windows-1251: the system reads them in its own code
   // page, whatever that is.
   Load(DemoHeader(cyrillicKey) + DirRecord(cyrillicFolder) + FileRecord(cyrillicKey, "1") + LeaveRecord());
-  EXPECT_TRUE(Pack.Extract());
+  EXPECT_TRUE(RunExtract(Pack));
   EXPECT_EQ(Pack.RootDirName, cyrillicFolder);
   const std::wstring wide = ToWide(Target()) + L"\\" + ToWide(cyrillicFolder) + L"\\" + ToWide(cyrillicKey);
   EXPECT_NE(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -222,7 +223,7 @@ TEST_F(Extract, DirectoryNameTakenByAFileEndsExtractAndCanBeRetried) {
   EXPECT_EQ(Pack.Pos, 31);
 
   ASSERT_TRUE(DeleteFileA((Target() + "\\1.0").c_str()));
-  EXPECT_TRUE(Pack.Extract());
+  EXPECT_TRUE(RunExtract(Pack));
   EXPECT_EQ(TreeOf(Target()), workedExampleTree);
   EXPECT_EQ(ReadBytes(Target() + "\\1.0\\demo.exe"), DemoExeData());
 }
@@ -248,7 +249,7 @@ TEST_F(Extract, FileThatCannotBeReplacedEndsExtract) {
 
 TEST_F(Extract, TargetThatCannotBeEnteredWritesNothing) {
   Load(WorkedExample());
-  Pack.TargetDir = PathOf("missing");
+  TargetDir = PathOf("missing");
   EXPECT_EQ(ExtractError(Pack), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(TreeOf(Dir), (Strings{"data.z", "target\\"}));
   EXPECT_EQ(GetCurrentDir(), Dir);
@@ -256,8 +257,8 @@ TEST_F(Extract, TargetThatCannotBeEnteredWritesNothing) {
 
 TEST_F(Extract, LeavingADriveRootStaysThere) {
   Load(DemoHeader() + LeaveRecord() + LeaveRecord());
-  Pack.TargetDir = "C:\\";
-  EXPECT_TRUE(Pack.Extract());
+  TargetDir = "C:\\";
+  EXPECT_TRUE(RunExtract(Pack));
   EXPECT_EQ(GetCurrentDir(), "C:\\");
 }
 
@@ -265,7 +266,7 @@ TEST_F(Extract, LeavingADriveRootStaysThere) {
 // refuses any other record there): they leave the extraction in the target.
 TEST_F(Extract, LeavesBeyondTheTargetStayInIt) {
   Load(DemoHeader() + DirRecord("1.0") + FileRecord("demo.exe", "x") + LeaveRecord() + LeaveRecord() + LeaveRecord());
-  EXPECT_TRUE(Pack.Extract());
+  EXPECT_TRUE(RunExtract(Pack));
   EXPECT_EQ(GetCurrentDir(), Target());
 }
 
@@ -277,7 +278,7 @@ TEST_F(Extract, CaseAndSeparatorsOfNamesAreWindowsOwn) {
   Load(DemoHeader() + DirRecord("MANUAL") + FileRecord("a.txt", "a") + LeaveRecord() + DirRecord("x") + LeaveRecord() +
        DirRecord("x/y") + FileRecord("b.txt", "b") + LeaveRecord() + LeaveRecord() + DirRecord("x\\\\y\\") +
        FileRecord("demo.exe", "c") + LeaveRecord() + LeaveRecord());
-  EXPECT_TRUE(Pack.Extract());
+  EXPECT_TRUE(RunExtract(Pack));
   EXPECT_TRUE(Messages.empty());
   EXPECT_EQ(TreeOf(Target()),
             (Strings{"manual\\", "manual\\a.txt", "x\\", "x\\y\\", "x\\y\\b.txt", "x\\y\\demo.exe"}));
@@ -313,16 +314,11 @@ TEST_F(Extract, DirectoryThatIsNotWhereTheRecordsLeadStopsIt) {
 }
 
 TEST_F(Extract, StopsNearTheSizeLimitDoNotOverflow) {
-  TUnPack pack;
-  pack.Size = INT32_MAX;
-  pack.InitPacing();
-  pack.NextStop = 8 * pack.Step;  // the eighth stop, reached by the last record
-  pack.Pos = INT32_MAX;
-  int events = 0;
-  pack.OnProgress = [&] { ++events; };
-  pack.CheckPacing();
-  EXPECT_EQ(events, 1);
-  EXPECT_EQ(pack.NextStop, INT32_MAX);
+  TProgressPacing pacing;
+  pacing.Start(INT32_MAX, TUnPack::ProgressStops);
+  pacing.NextStop = 8 * pacing.Step;  // the eighth stop, reached by the last record
+  EXPECT_TRUE(pacing.Reached(INT32_MAX));
+  EXPECT_EQ(pacing.NextStop, INT32_MAX);
 }
 
 namespace {
@@ -360,12 +356,15 @@ TEST_F(Extract, WindowMessagesAreHandledAtStopsOnly) {
     SCOPED_TRACE(withProgress ? "with a progress event" : "without one");
     ClearTarget();
     Load(package);
-    Pack.OnProgress = nullptr;
-    if (withProgress) Pack.OnProgress = [&] { PostMessageA(probe, probeMessage, 0, 0); };
+    // The installer's pause at each stop, with or without a message of its own.
+    Pack.OnProgress = [&] {
+      if (withProgress) PostMessageA(probe, probeMessage, 0, 0);
+      ProcessMessagesOrAbort();
+    };
     watched = &Pack;
     dispatchedAt.clear();
     PostMessageA(probe, probeMessage, 0, 0);  // waiting before Extract starts
-    EXPECT_TRUE(Pack.Extract());
+    EXPECT_TRUE(RunExtract(Pack));
     EXPECT_EQ(dispatchedAt, withProgress ? (Positions{18, 18, 40, 128}) : (Positions{18}));
   }
   DestroyWindow(probe);
@@ -381,7 +380,7 @@ TEST_F(Extract, TakenBackTheTargetIsAsItWas) {
   Load(WorkedExample() + FileRecord("new.txt", "n"));
   TCreatedItems created;
   Pack.Created = &created;
-  ASSERT_TRUE(Pack.Extract());
+  ASSERT_TRUE(RunExtract(Pack));
   EXPECT_EQ(ReadBytes(Target() + "\\new.txt"), "n");
 
   SetCurrentDirectoryA(Dir.c_str());
@@ -398,8 +397,9 @@ TEST_F(Extract, AnEndOfTheProgramStopsItAtTheStop) {
   Pack.OnProgress = [this] {
     ProgressAt.push_back(Pack.Pos);
     PostQuitMessage(0);
+    ProcessMessagesOrAbort();
   };
-  EXPECT_THROW(Pack.Extract(), EAbort);
+  EXPECT_THROW(RunExtract(Pack), EAbort);
   const bool ended = IsTerminated();
   ClearTerminated();
   EXPECT_TRUE(ended);

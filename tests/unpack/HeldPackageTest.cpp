@@ -45,6 +45,7 @@ const std::map<std::string, DWORD> held = {{"delete", refused}, {"read", 0}, {"r
 
 class HeldPackage : public TestDirectory {
  protected:
+  using TestDirectory::Load;
   void Load(const std::string& bytes) { LoadIntoTarget(Pack, bytes); }
 
   void TearDown() override {
@@ -58,7 +59,7 @@ class HeldPackage : public TestDirectory {
 TEST_F(HeldPackage, OthersMayReadButNotChangeItUntilTheExtractionEnds) {
   Load(WorkedExample());
   EXPECT_EQ(UsesOfThePackage(PathOf("data.z")), held);
-  ASSERT_TRUE(Pack.Extract());
+  ASSERT_TRUE(RunExtract(Pack));
   EXPECT_TRUE(Messages.empty());
   // Deleted last: every use succeeds.
   EXPECT_EQ(UsesOfThePackage(PathOf("data.z")), (std::map<std::string, DWORD>{{"delete", 0}, {"read", 0}, {"rename", 0}, {"write", 0}}));
@@ -69,7 +70,7 @@ TEST_F(HeldPackage, IsLetGoWhenTheLoadRefusesIt) {
                                    WorkedExample().substr(0, 100)}) {
     Messages.clear();
     WriteBytes("data.z", bytes);
-    EXPECT_FALSE(Pack.LoadPackage("data.z"));
+    EXPECT_FALSE(Load(Pack, "data.z"));
     EXPECT_EQ(Messages.size(), 1u);
     THandle writer(CreateFileA("data.z", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_TRUE(writer.Valid());
@@ -116,9 +117,9 @@ TEST_F(HeldPackage, ChangedSinceTheLoadEndsTheExtractionAsDamaged) {
       std::memcpy(into, changed.data() + offset, n);
       return n;
     };
-    EXPECT_TRUE(Pack.Extract());
+    EXPECT_TRUE(RunExtract(Pack));
     EXPECT_EQ(Messages, Strings{"Bad format of file: \"data.z\"\r\n" + c.problem});
-    EXPECT_TRUE(Pack.ExtractReportedProblem);
+    EXPECT_TRUE(ReportedProblem);
     EXPECT_FALSE(Pack.Stream);
     // Nothing beside the target, nothing above it.
     EXPECT_EQ(TreeOf(Dir).front(), "data.z");
@@ -151,8 +152,8 @@ TEST_F(HeldPackage, ReadErrorEndsExtractWithTheSystemsErrorAndARetryGoesOn) {
 
   Pack.Stream->ReadForTest = nullptr;
   ASSERT_TRUE(SetCurrentDirectoryA((Target() + "\\1.0").c_str()));
-  Pack.TargetDir = Target() + "\\1.0";
-  EXPECT_TRUE(Pack.Extract());
+  TargetDir = Target() + "\\1.0";
+  EXPECT_TRUE(RunExtract(Pack));
   EXPECT_TRUE(Messages.empty());
   EXPECT_EQ(ReadBytes(Target() + "\\1.0\\demo.exe"), DemoExeData());
   EXPECT_EQ(TreeOf(Target()), workedTree);

@@ -35,7 +35,7 @@ class LoadPackage : public TestDirectory {};
 TEST_F(LoadPackage, DecodesTheHeaderAndStandsAtTheFirstRecord) {
   WriteBytes("data.z", WorkedExample());
   TUnPack pack;
-  ASSERT_TRUE(pack.LoadPackage("data.z"));
+  ASSERT_TRUE(Load(pack, "data.z"));
   EXPECT_TRUE(Messages.empty());
   EXPECT_EQ(pack.FileName, "data.z");
   EXPECT_EQ(pack.KeyFileName, "demo.exe");
@@ -54,7 +54,7 @@ TEST_F(LoadPackage, HeaderTextsKeepTheirBytes) {
   const std::string title = "\xC4\xE5\xEC\xEE 1.0";  // Демо 1.0
   WriteBytes("data.z", Package::EncodeHeader("\xE4\xE5\xEC\xEE.exe", title, "\xC4\xE5\xEC\xEE", -5));
   TUnPack pack;
-  ASSERT_TRUE(pack.LoadPackage("data.z"));
+  ASSERT_TRUE(Load(pack, "data.z"));
   EXPECT_EQ(pack.KeyFileName, "\xE4\xE5\xEC\xEE.exe");
   EXPECT_EQ(pack.Title, title);
   EXPECT_EQ(pack.FolderName, "\xC4\xE5\xEC\xEE");
@@ -83,11 +83,11 @@ TEST_P(LoadPackageRefused, SaysWhyAndHoldsNothing) {
   THandle held;
   if (!GetParam().prepare(held)) GTEST_SKIP() << "cannot make " << GetParam().what << " here";
   TUnPack pack;
-  EXPECT_FALSE(pack.LoadPackage("data.z"));
+  EXPECT_FALSE(Load(pack, "data.z"));
   EXPECT_EQ(Messages, Strings{GetParam().message});
   EXPECT_FALSE(pack.Stream);
-  pack.TargetDir = Target();
-  EXPECT_FALSE(pack.Extract());
+  TargetDir = Target();
+  EXPECT_FALSE(RunExtract(pack));
   EXPECT_EQ(Messages.size(), 1u);
   EXPECT_EQ(TreeOf(Target()), Strings{});
 }
@@ -138,7 +138,7 @@ TEST_F(LoadPackage, LoadsWhileAnotherOpenerDeniesWriting) {
   THandle reader(CreateFileA("data.z", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(reader.Valid());
   TUnPack pack;
-  EXPECT_TRUE(pack.LoadPackage("data.z"));
+  EXPECT_TRUE(Load(pack, "data.z"));
   EXPECT_TRUE(Messages.empty());
 }
 
@@ -196,15 +196,15 @@ TEST_F(LoadPackage, RunningOutOfMemoryWhileDecodingSaysCanNotOpen) {
   bool fitsLoaded = false, loaded = true;
   {
     THeapInHoles holes(24 * 1024);
-    EXPECT_NO_THROW(fitsLoaded = fits.LoadPackage("fits.z"));
-    EXPECT_NO_THROW(loaded = pack.LoadPackage("data.z"));
+    EXPECT_NO_THROW(fitsLoaded = Load(fits, "fits.z"));
+    EXPECT_NO_THROW(loaded = Load(pack, "data.z"));
   }
   EXPECT_TRUE(fitsLoaded);
   EXPECT_FALSE(loaded);
   EXPECT_EQ(Messages, Strings{"Can not open file data.z"});
   EXPECT_FALSE(pack.Stream);
-  pack.TargetDir = Target();
-  EXPECT_FALSE(pack.Extract());
+  TargetDir = Target();
+  EXPECT_FALSE(RunExtract(pack));
   EXPECT_EQ(TreeOf(Dir), (Strings{"data.z", "fits.z", "target\\"}));
 }
 
@@ -222,7 +222,7 @@ TEST_P(LoadPackageRefuses, WithWhatAndWhereBeforeWritingAnything) {
   const DamagedCase& c = GetParam();
   WriteBytes("data.z", c.bytes);
   TUnPack pack;
-  EXPECT_FALSE(pack.LoadPackage("data.z"));
+  EXPECT_FALSE(Load(pack, "data.z"));
   ASSERT_EQ(Messages.size(), 1u);
   const std::string& text = Messages[0];
   const std::string first = "Bad format of file: \"data.z\"\r\n";
@@ -230,8 +230,8 @@ TEST_P(LoadPackageRefuses, WithWhatAndWhereBeforeWritingAnything) {
   EXPECT_EQ(text.substr(0, first.size()), first) << text;
   EXPECT_TRUE(text.size() > last.size() && text.substr(text.size() - last.size()) == last) << text;
   EXPECT_FALSE(pack.Stream);
-  pack.TargetDir = Target();
-  EXPECT_FALSE(pack.Extract());
+  TargetDir = Target();
+  EXPECT_FALSE(RunExtract(pack));
   EXPECT_EQ(TreeOf(Dir), untouched);
 }
 
@@ -267,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LoadPackage, DamageIsReportedInFull) {
   WriteBytes("data.z", head + DirRecord("1.0") + FileRecord("..\\..\\demo.exe", "x"));
   TUnPack pack;
-  EXPECT_FALSE(pack.LoadPackage("data.z"));
+  EXPECT_FALSE(Load(pack, "data.z"));
   EXPECT_EQ(Messages, Strings{"Bad format of file: \"data.z\"\r\n"
                               "file record with name climbing with \"..\" \"..\\..\\demo.exe\" at byte offset 36"});
 }
@@ -288,7 +288,7 @@ TEST_F(LoadPackage, LongNamesAreShownCutShort) {
     Messages.clear();
     WriteBytes("data.z", c.package);
     TUnPack pack;
-    EXPECT_FALSE(pack.LoadPackage("data.z"));
+    EXPECT_FALSE(Load(pack, "data.z"));
     EXPECT_EQ(Messages, Strings{"Bad format of file: \"data.z\"\r\n" + c.message});
   }
 }

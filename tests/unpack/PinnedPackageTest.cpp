@@ -61,7 +61,7 @@ TEST_F(PinnedPackage, TakesItsOwnPackageWhateverThePieces) {
       Pack.Pin = DigestOf(bytes);
       Pack.PieceSize = pieceSize;
       LoadIntoTarget(Pack, bytes);
-      EXPECT_TRUE(Pack.Extract());
+      EXPECT_TRUE(RunExtract(Pack));
       EXPECT_EQ(TreeOf(Target()), WorkedExampleTree());
       const Strings expected = bytes == WorkedExample() ? Strings{} : Strings{"Bad Command: 07"};
       EXPECT_EQ(Messages, expected);
@@ -88,7 +88,7 @@ TEST_F(PinnedPackage, RefusesAnyOtherAtLoadWithOneMessage) {
     Messages.clear();
     Pack.Pin = DigestOf(own);
     WriteBytes("data.z", c.bytes);
-    EXPECT_FALSE(Pack.LoadPackage("data.z"));
+    EXPECT_FALSE(Load(Pack, "data.z"));
     EXPECT_EQ(Messages, Strings{Refusal});
     EXPECT_FALSE(Pack.Stream);
   }
@@ -116,9 +116,9 @@ TEST_F(PinnedPackage, ChangedSinceTheLoadIsFoundAtTheEndOfTheExtraction) {
     std::string changed = own;
     c.change(changed);
     Pack.Stream->ReadForTest = ReadsFrom(changed);
-    EXPECT_TRUE(Pack.Extract());
+    EXPECT_TRUE(RunExtract(Pack));
     EXPECT_EQ(Messages, Strings{Refusal});
-    EXPECT_TRUE(Pack.ExtractReportedProblem);
+    EXPECT_TRUE(ReportedProblem);
     EXPECT_FALSE(Pack.Stream);
   }
 }
@@ -139,8 +139,8 @@ TEST_F(PinnedPackage, ARetryAfterAReadErrorStillMatches) {
   EXPECT_EQ(ExtractError(Pack), ERROR_NOT_READY);
   Pack.Stream->ReadForTest = nullptr;
   ASSERT_TRUE(SetCurrentDirectoryA((Target() + "\\1.0").c_str()));
-  Pack.TargetDir = Target() + "\\1.0";
-  EXPECT_TRUE(Pack.Extract());
+  TargetDir = Target() + "\\1.0";
+  EXPECT_TRUE(RunExtract(Pack));
   EXPECT_TRUE(Messages.empty());
   EXPECT_EQ(TreeOf(Target()), WorkedExampleTree());
 }

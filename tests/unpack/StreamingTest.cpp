@@ -62,7 +62,7 @@ TEST_F(Streaming, EveryReadIsAPieceAndTheExtractionReadsTheDataOnceInOrder) {
   LoadIntoTarget(Pack, bytes);
   const std::vector<Read> loadReads = reads;
   reads.clear();
-  ASSERT_TRUE(Pack.Extract());
+  ASSERT_TRUE(RunExtract(Pack));
   EXPECT_TRUE(Messages.empty());
   EXPECT_EQ(ReadBytes(PathOf("target\\1.0\\sub\\second.bin")), std::string(300000, 'b'));
 
@@ -109,9 +109,9 @@ TEST_F(Streaming, PeakMemoryOfALargeExtractionStaysBounded) {
   const PROCESS_MEMORY_COUNTERS before = MemoryCounters();
   ASSERT_GT(before.WorkingSetSize, 0u);
 
-  ASSERT_TRUE(Pack.LoadPackage("data.z"));
-  Pack.TargetDir = Target();
-  ASSERT_TRUE(Pack.Extract());
+  ASSERT_TRUE(Load(Pack, "data.z"));
+  TargetDir = Target();
+  ASSERT_TRUE(RunExtract(Pack));
   EXPECT_TRUE(Messages.empty());
   const PROCESS_MEMORY_COUNTERS after = MemoryCounters();
 

@@ -24,16 +24,25 @@ class TestDirectory : public ::testing::Test {
   // Empties the target folder.
   void ClearTarget();
   // Writes data.z in the test's directory, loads it into `pack` and points
-  // it at the target.
+  // the extraction at the target.
   void LoadIntoTarget(TUnPack& pack, const std::string& bytes);
 
-  std::string Dir;                    // no trailing backslash
-  std::vector<std::string> Messages;  // texts of the boxes shown, in order
-};
+  // As the installer loads and extracts: the texts it would show the user
+  // are added to Messages. Load: whether the package loaded.
+  bool Load(TUnPack& pack, const std::string& name);
+  // Extracts into TargetDir, through a chain of its own that lets go of its
+  // folders afterwards; ReportedProblem tells whether any text was for the
+  // user. Whether a package was held.
+  bool RunExtract(TUnPack& pack);
+  // What RunExtract raised: the I/O error's code (its message checked to
+  // be the system's), 0 when it raised none.
+  int ExtractError(TUnPack& pack);
 
-// What pack.Extract() raised: the I/O error's code (its message checked to
-// be the system's), 0 when it raised none.
-int ExtractError(TUnPack& pack);
+  std::string Dir;                    // no trailing backslash
+  std::vector<std::string> Messages;  // texts for the user, in order
+  std::string TargetDir;              // where RunExtract writes
+  bool ReportedProblem = false;       // by the last RunExtract
+};
 
 // Files and folders under dir, relative and sorted; folders end in "\".
 std::vector<std::string> TreeOf(const std::string& dir);

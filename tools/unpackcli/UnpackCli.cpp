@@ -2,9 +2,9 @@
 //
 // Loads PACKAGE and extracts it into TARGETDIR with the installer's own
 // TUnPack, exactly as the installer runs it; --piece-size reads the package
-// that many bytes at a time instead, for the benchmark to compare. The installer's message boxes
-// are answered OK and their texts printed to stderr in UTF-8 instead, with
-// LF line ends.
+// that many bytes at a time instead, for the benchmark to compare. The texts
+// the installer would show in its message boxes are printed to stderr in
+// UTF-8, with LF line ends.
 // TARGETDIR is created (one level) when missing, as the installer creates
 // its product folder. What the extraction changes is recorded as the
 // installer records it: an extraction that fails is taken back, and one
@@ -23,7 +23,6 @@
 
 #include "Errors.h"
 #include "FileSystem.h"
-#include "MessageDialog.h"
 #include "Text.h"
 #include "UnPack.h"
 
@@ -42,29 +41,32 @@ void TakeBack(TCreatedItems& created) {
   if (left.Count) PrintError("Can not remove " + FromWide(ToWide(left.First), CodePageUtf8) + " and " + std::to_string(left.Count - 1) + " more");
 }
 
-int Run(const std::string& package, const std::string& target, size_t pieceSize) {
-  SetMessageDlgHook([](const std::wstring& text, TMsgDlgType, unsigned) {
-    PrintError(FromWide(text, CodePageUtf8));
-    return int(mrOk);
-  });
+// Names are in the system's code page; the texts about them are too.
+std::string AnsiToUtf8(const std::string& text) { return FromWide(ToWide(text), CodePageUtf8); }
 
+// Whether there was nothing to print.
+bool PrintProblems(const TUnPack& pack, const TUnPackOutcome& outcome) {
+  for (const std::string& text : pack.Messages(outcome)) PrintError(AnsiToUtf8(text));
+  return outcome.Sound();
+}
+
+int Run(const std::string& package, const std::string& target, size_t pieceSize) {
   TUnPack pack;
   TCreatedItems created;
   pack.Created = &created;
   if (pieceSize) pack.PieceSize = pieceSize;
-  if (!pack.LoadPackage(package)) return 1;
-  // Names are in the system's code page; the error texts are too.
-  auto ansiToUtf8 = [](const std::string& text) { return FromWide(ToWide(text), CodePageUtf8); };
+  if (!PrintProblems(pack, pack.LoadPackage(package))) return 1;
+  TUnPackOutcome outcome;
   try {
-    const std::string here = GetCurrentDir();
-    if (SetCurrentDir(target))
-      SetCurrentDir(here);  // Extract resolves a relative target from here
-    else
+    // Let go of before a take-back, which must be able to remove what is in it.
+    TFolderChain into;
+    if (!into.TryStart(target)) {
       CreateDir(target);
-    pack.TargetDir = target;
-    pack.Extract();
+      into.Start(target);
+    }
+    outcome = pack.Extract(into);
   } catch (const Exception& e) {
-    PrintError(ansiToUtf8(e.Message));
+    PrintError(AnsiToUtf8(e.Message));
     TakeBack(created);
     return 1;
   } catch (const std::exception& e) {
@@ -72,9 +74,10 @@ int Run(const std::string& package, const std::string& target, size_t pieceSize)
     TakeBack(created);
     return 1;
   }
-  std::printf("RootDirName: %s\nKeyFilePath: %s\n", ansiToUtf8(pack.RootDirName).c_str(),
-              ansiToUtf8(pack.KeyFilePath).c_str());
-  if (pack.ExtractReportedProblem) {
+  const bool sound = PrintProblems(pack, outcome);
+  std::printf("RootDirName: %s\nKeyFilePath: %s\n", AnsiToUtf8(pack.RootDirName).c_str(),
+              AnsiToUtf8(pack.KeyFilePath).c_str());
+  if (!sound) {
     TakeBack(created);
     return 1;
   }
