@@ -1,6 +1,7 @@
 # What a vendor changes in setup.exe, read from one settings file
 # (PRODUCT_SETTINGS, by default the example product's): the home pages, the
-# icon and the names in the version information. The settings reach the
+# icon, the names in the version information and the main program's
+# Start-menu link. The settings reach the
 # code through one generated header, ProductSettings.h (target
 # product_settings). A setting that is missing or cannot be used stops the
 # configuration with the reason.
@@ -13,7 +14,9 @@ if(NOT EXISTS "${product_settings_file}" OR IS_DIRECTORY "${product_settings_fil
 endif()
 set(product_setting_names PRODUCT_NAME PRODUCT_COMPANY PRODUCT_COPYRIGHT PRODUCT_ICON PRODUCT_HOME_PAGE_ENGLISH
     PRODUCT_HOME_PAGE_RUSSIAN)
-foreach(name ${product_setting_names})
+# These may be left out: see below.
+set(product_optional_setting_names PRODUCT_PROGRAM_LINK_NAME PRODUCT_PROGRAM_LINK_DESCRIPTION)
+foreach(name ${product_setting_names} ${product_optional_setting_names})
   unset(${name})
 endforeach()
 include("${product_settings_file}")
@@ -29,10 +32,22 @@ foreach(name ${product_setting_names})
   endif()
 endforeach()
 
-# Texts go into the version information as they are: UTF-8, on one line,
-# and no quote or backslash, which the resource compiler would read as the
-# end of the text or an escape.
-foreach(name PRODUCT_NAME PRODUCT_COMPANY PRODUCT_COPYRIGHT)
+# The main program's Start-menu link is named after the product unless the
+# settings say otherwise: its description is PRODUCT_NAME, its file name
+# PRODUCT_NAME without spaces ("Quorvix Forge", QuorvixForge.lnk).
+set(product_link_name_origin "")
+if("${PRODUCT_PROGRAM_LINK_DESCRIPTION}" STREQUAL "")
+  set(PRODUCT_PROGRAM_LINK_DESCRIPTION "${PRODUCT_NAME}")
+endif()
+if("${PRODUCT_PROGRAM_LINK_NAME}" STREQUAL "")
+  string(REPLACE " " "" PRODUCT_PROGRAM_LINK_NAME "${PRODUCT_NAME}")
+  set(product_link_name_origin " (made from PRODUCT_NAME: set PRODUCT_PROGRAM_LINK_NAME)")
+endif()
+
+# Texts go into the version information and the program as they are: UTF-8,
+# on one line, and no quote or backslash, which the resource compiler and
+# the compiler would read as the end of the text or an escape.
+foreach(name PRODUCT_NAME PRODUCT_COMPANY PRODUCT_COPYRIGHT PRODUCT_PROGRAM_LINK_DESCRIPTION)
   if("${${name}}" MATCHES "[\"\\\\\t\r\n]")
     product_setting_error(${name} "holds a double quote, a backslash, a tab or a line break: \"${${name}}\"")
   endif()
@@ -45,6 +60,19 @@ foreach(name PRODUCT_HOME_PAGE_ENGLISH PRODUCT_HOME_PAGE_RUSSIAN)
     product_setting_error(${name} "is not an http:// or https:// address in printable ASCII: \"${${name}}\"")
   endif()
 endforeach()
+
+# The link's file name (".lnk" is added): the shell's 8-bit interface writes
+# it, so printable ASCII; a name Windows takes as it is (none of \ / : * ? "
+# < > |, no dot or space at the end, no device name); and not the name of
+# one of the other two links, which would replace it.
+string(TOUPPER "${PRODUCT_PROGRAM_LINK_NAME}" link_name_upper)
+if(NOT "${PRODUCT_PROGRAM_LINK_NAME}" MATCHES "^[ -~]+$" OR "${PRODUCT_PROGRAM_LINK_NAME}" MATCHES "[\\\\/:*?\"<>|]"
+   OR "${PRODUCT_PROGRAM_LINK_NAME}" MATCHES "[. ]$"
+   OR link_name_upper MATCHES "^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\\..*)?$"
+   OR link_name_upper STREQUAL "MANUAL" OR link_name_upper STREQUAL "WEB")
+  product_setting_error(PRODUCT_PROGRAM_LINK_NAME
+    "is not a link name of printable ASCII without \\ / : * ? \" < > |, a dot or a space at its end, a device's name, Manual or Web${product_link_name_origin}: \"${PRODUCT_PROGRAM_LINK_NAME}\"")
+endif()
 
 get_filename_component(settings_dir "${product_settings_file}" DIRECTORY)
 get_filename_component(PRODUCT_ICON "${PRODUCT_ICON}" ABSOLUTE BASE_DIR "${settings_dir}")

@@ -13,7 +13,7 @@
 TApplication Application;
 
 std::string ApplicationTitle(const std::string& executablePath) {
-  std::string name = executablePath.substr(UpToLastSeparator(executablePath));
+  std::string name = LastComponent(executablePath);
   name = name.substr(0, name.find('.'));
   if (name.size() > 1) CharLowerBuffA(&name[1], DWORD(name.size() - 1));
   return name;

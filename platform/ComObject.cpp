@@ -1,9 +1,6 @@
 #include "ComObject.h"
 
-#include "Text.h"
-
-// Hexadecimal written by hand: printf would do, but its implementation
-// would be a third of the program.
+#include "HexText.h"
 
 std::string GuidToString(const GUID& g) {
   std::string text = "{";

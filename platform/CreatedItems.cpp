@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "HexText.h"
 #include "Path.h"
 #include "Text.h"
 
@@ -274,7 +275,7 @@ TLeftItems TCreatedItems::Remove(const std::function<void(size_t done, size_t to
   // outside every folder made.
   for (const Entry& entry : entries)
     if (entry.kind == FolderKind) {
-      SetCurrentDirectoryA(entry.text.substr(0, UpToLastSeparator(entry.text)).c_str());
+      SetCurrentDirectoryA(FolderOf(entry.text).c_str());
       break;
     }
 

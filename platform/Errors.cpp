@@ -1,5 +1,7 @@
 #include "Errors.h"
 
+#include <winerror.h>
+
 namespace {
 
 struct IoText {
@@ -8,13 +10,13 @@ struct IoText {
 };
 
 constexpr IoText IoTexts[] = {
-    {2, "File not found"},
-    {3, "Invalid filename"},
-    {4, "Too many open files"},
-    {5, "File access denied"},
+    {ERROR_FILE_NOT_FOUND, "File not found"},
+    {ERROR_PATH_NOT_FOUND, "Invalid filename"},
+    {ERROR_TOO_MANY_OPEN_FILES, "Too many open files"},
+    {ERROR_ACCESS_DENIED, "File access denied"},
     {EInOutError::ShortRead, "Read beyond end of file"},
     {EInOutError::ShortWrite, "Disk full"},
-    {106, "Invalid numeric input"},
+    {EInOutError::BadNumericInput, "Invalid numeric input"},
 };
 
 }  // namespace

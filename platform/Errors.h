@@ -24,6 +24,7 @@ class EInOutError : public Exception {
  public:
   static constexpr int ShortRead = 100;
   static constexpr int ShortWrite = 101;
+  static constexpr int BadNumericInput = 106;
   explicit EInOutError(int code);
   // A refusal of the program's own, with the code the system would give it.
   EInOutError(int code, std::string message) : Exception(std::move(message)), ErrorCode(code) {}

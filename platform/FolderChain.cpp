@@ -13,12 +13,6 @@ namespace {
   throw EInOutError(ERROR_ACCESS_DENIED, LinkRefusedMessage(path));
 }
 
-// The folder part of a final path: up to its last backslash.
-std::wstring ParentOf(const std::wstring& path) {
-  const size_t last = path.rfind(L'\\');
-  return last == std::wstring::npos ? std::wstring() : path.substr(0, last);
-}
-
 // The current folder, as what it resolves to (a link the user chose followed).
 THandle OpenCurrentFolder() {
   return THandle(CreateFileW(L".", FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

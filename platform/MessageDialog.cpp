@@ -8,6 +8,7 @@
 #include "GdiObject.h"
 #include "MessagePump.h"
 #include "SystemCursor.h"
+#include "SystemIcon.h"
 #include "TaskWindows.h"
 #include "Text.h"
 
@@ -23,13 +24,12 @@ constexpr int TextId = 0xFFFF;  // the id the system's own message boxes give th
 
 struct DialogType {
   const wchar_t* caption;
-  WORD icon;  // a system icon
+  SystemIcon icon;
 };
-constexpr WORD IconStop = 32513, IconQuestion = 32514, IconInformation = 32516;
 constexpr DialogType DialogTypes[] = {
-    {L"Error", IconStop},                // mtError
-    {L"Information", IconInformation},  // mtInformation
-    {L"Confirm", IconQuestion},         // mtConfirmation
+    {L"Error", SystemIcon::Error},              // mtError
+    {L"Information", SystemIcon::Information},  // mtInformation
+    {L"Confirm", SystemIcon::Question},         // mtConfirmation
 };
 
 // In the order they stand, left to right; a button's id is its answer.
@@ -139,7 +139,7 @@ HWND LayOut(HWND window, const std::wstring& text, const DialogType& type, unsig
 
   HWND icon = CreateChild(window, L"Static", nullptr, SS_ICON, -1,
                           {x(8), y(8), x(8) + iconSize, y(8) + iconSize}, font);
-  SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, MAKEINTRESOURCEW(type.icon))), 0);
+  SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadSystemIcon(type.icon)), 0);
   const int textLeft = x(8) + iconSize + x(10);
   CreateChild(window, L"Static", text.c_str(), SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, TextId,
               {textLeft, y(8), textLeft + textWidth, y(8) + textBottom}, font);

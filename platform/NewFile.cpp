@@ -27,9 +27,8 @@ bool NameTaken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERRO
 TNewFile::TNewFile(const TFolderChain& folder, const std::string& name, TCreatedItems* created)
     : Created(created), Recorded(created && !folder.InsideCreated()) {
   const std::wstring full = FullPathOf(name);
-  const size_t last = full.rfind(L'\\');
-  const std::wstring folderPath = full.substr(0, last);
-  Name = FromWide(full.substr(last + 1));
+  const std::wstring folderPath = ParentOf(full);
+  Name = FromWide(LastComponent(full));
   if (SameName(folderPath, ToWide(folder.Path())) ||
       (folder.Path().back() == '\\' && SameName(folderPath + L"\\", ToWide(folder.Path())))) {
     FolderText = folder.Path();

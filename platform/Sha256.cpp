@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "Errors.h"
+#include "HexText.h"
 
 class TSha256::TImplementation {
  public:
@@ -164,15 +165,7 @@ TSha256Digest TSha256::Finish() { return impl_->Finish(); }
 
 const char* TSha256::ProviderName() const { return impl_->Name(); }
 
-std::string DigestText(const TSha256Digest& digest) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (uint8_t byte : digest) {
-    text.push_back(digits[byte >> 4]);
-    text.push_back(digits[byte & 15]);
-  }
-  return text;
-}
+std::string DigestText(const TSha256Digest& digest) { return LowerHexBytes(digest.data(), digest.size()); }
 
 bool ParseDigestText(const std::string& text, TSha256Digest& digest) {
   if (text.size() != 2 * digest.size()) return false;

@@ -26,7 +26,3 @@ bool IsTextIn(const std::string& text, unsigned codePage) {
 bool IsLeadByte(char byte, unsigned codePage) {
   return IsDBCSLeadByteEx(codePage == CodePageAnsi ? GetACP() : codePage, BYTE(byte)) != FALSE;
 }
-
-void AppendHex(std::string& text, unsigned long value, int digits) {
-  while (digits-- > 0) text += "0123456789ABCDEF"[(value >> (4 * digits)) & 0xF];
-}

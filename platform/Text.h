@@ -4,6 +4,7 @@
 #include <string>
 
 constexpr unsigned CodePageAnsi = 0;  // CP_ACP: the system's code page
+constexpr unsigned CodePageUtf8 = 65001;  // CP_UTF8: the build's product settings
 
 std::wstring ToWide(const std::string& text, unsigned codePage = CodePageAnsi);
 std::string FromWide(const std::wstring& text, unsigned codePage = CodePageAnsi);
@@ -13,7 +14,3 @@ std::string FromWide(const std::wstring& text, unsigned codePage = CodePageAnsi)
 bool IsTextIn(const std::string& text, unsigned codePage = CodePageAnsi);
 // Whether byte starts a double-byte character of the code page.
 bool IsLeadByte(char byte, unsigned codePage = CodePageAnsi);
-
-// Appends `value` as exactly `digits` upper-case hexadecimal digits, leading
-// zeros kept.
-void AppendHex(std::string& text, unsigned long value, int digits);

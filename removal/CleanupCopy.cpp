@@ -6,6 +6,7 @@
 
 #include "Environment.h"
 #include "Handle.h"
+#include "Path.h"
 #include "RemovalRecord.h"
 #include "RemoveItems.h"
 #include "Text.h"
@@ -67,7 +68,7 @@ int RunCleanup(const std::vector<std::wstring>& arguments) {
   THandle first(reinterpret_cast<HANDLE>(uintptr_t(std::strtoull(FromWide(arguments[0]).c_str(), nullptr, 10))));
   const std::wstring& uninstaller = arguments[1];
   // Only the uninstaller, and only folders that held it.
-  if (!SamePath(uninstaller.substr(uninstaller.rfind(L'\\') + 1), UninstallerName)) return 2;
+  if (!SamePath(LastComponent(uninstaller), UninstallerName)) return 2;
   WaitForSingleObject(first.Get(), INFINITE);
   first.Reset();
 

@@ -13,6 +13,7 @@
 #include "FileSystem.h"
 #include "Handle.h"
 #include "MessageDialog.h"
+#include "Path.h"
 #include "ProgressWindow.h"
 #include "RemovalRecord.h"
 #include "RemovalTexts.h"
@@ -24,8 +25,6 @@ namespace Removal {
 const wchar_t RemoveArgument[] = L"/remove";
 
 namespace {
-
-constexpr unsigned CodePageUtf8 = 65001;
 
 std::vector<std::wstring> CommandLineArguments() {
   int count = 0;

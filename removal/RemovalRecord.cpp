@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "Path.h"
 #include "Text.h"
 
 namespace Removal {
@@ -15,7 +16,6 @@ const wchar_t RecordName[] = L"uninstall.dat";
 
 namespace {
 
-constexpr unsigned CodePageUtf8 = 65001;
 const char FirstLine[] = "Removal record 1";
 const char EndTag[] = "End";
 const char LineEnd[] = "\r\n";
@@ -65,11 +65,6 @@ bool SoundFullPath(const std::wstring& path) {
   return true;
 }
 
-std::wstring LastComponent(const std::wstring& path) {
-  const size_t slash = path.rfind(L'\\');
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 bool SameText(const std::wstring& a, const std::wstring& b) {
   return CompareStringOrdinal(a.c_str(), int(a.size()), b.c_str(), int(b.size()), TRUE) == CSTR_EQUAL;
 }
@@ -81,11 +76,6 @@ bool SamePath(const std::wstring& a, const std::wstring& b) { return SameText(a,
 bool Below(const std::wstring& path, const std::wstring& folder) {
   return path.size() > folder.size() + 1 && path[folder.size()] == L'\\' &&
          SameText(path.substr(0, folder.size()), folder);
-}
-
-std::wstring ParentOf(const std::wstring& path) {
-  const size_t slash = path.rfind(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
 void TRemovalRecord::Add(Kind kind, const std::wstring& path) {

@@ -74,7 +74,5 @@ class TRemovalRecord {
 bool SamePath(const std::wstring& a, const std::wstring& b);
 // Whether path lies strictly below folder.
 bool Below(const std::wstring& path, const std::wstring& folder);
-// The path up to its last backslash, without it.
-std::wstring ParentOf(const std::wstring& path);
 
 }  // namespace Removal

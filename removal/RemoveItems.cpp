@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "Path.h"
 #include "Registry.h"
 #include "Text.h"
 

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "ManualPaths.h"
 #include "ProductSettings.h"
 #include "SetupForm.h"
 #include "Text.h"
@@ -27,7 +28,7 @@ constexpr TLanguage LanguageTable[] = {
             L" was finished successfully!",
             L"Start menu item: ",
         },
-        "MANUAL\\English\\manual.pdf",
+        Package::ManualPaths[0],
         PRODUCT_HOME_PAGE_ENGLISH,
         "E",
     },
@@ -45,11 +46,13 @@ constexpr TLanguage LanguageTable[] = {
             L" была завершена успешно!",
             L"Пункт стартового меню: ",
         },
-        "MANUAL\\Russian\\manual.pdf",
+        Package::ManualPaths[1],
         PRODUCT_HOME_PAGE_RUSSIAN,
         "R",
     },
 };
+
+static_assert(std::size(Package::ManualPaths) == std::size(LanguageTable), "a manual for each language");
 
 }  // namespace
 

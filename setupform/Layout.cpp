@@ -9,6 +9,7 @@
 #include "ControlIds.h"
 #include "Languages.h"
 #include "SetupForm.h"
+#include "Shortcuts.h"
 #include "WindowClasses.h"
 
 namespace {
@@ -51,7 +52,8 @@ struct ControlDescription {
   unsigned options;
 };
 
-constexpr int ProgressMax = 27;  // 8 extraction events, 1 for the menu folder, 6 for each of 3 links
+// The extraction's stops, then the shortcuts'.
+constexpr int ProgressMax = TUnPack::ProgressStops + Shortcuts::ProgressStops;
 
 }  // namespace
 

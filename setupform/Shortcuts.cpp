@@ -10,6 +10,7 @@
 #include "Languages.h"
 #include "NewFile.h"
 #include "Path.h"
+#include "ProductSettings.h"
 #include "Registry.h"
 #include "SetupForm.h"
 #include "SpecialFolder.h"
@@ -43,12 +44,6 @@ void ExpandUserProfile(std::string& programsDir) {
   if (programsDir.compare(0, UserProfileReference.size(), UserProfileReference) != 0) return;
   programsDir = EnvironmentVariable("USERPROFILE") + programsDir.substr(UserProfileReference.size());
 }
-
-// The text after the last backslash or colon.
-std::string LastComponent(const std::string& path) { return path.substr(UpToLastSeparator(path)); }
-
-// The directory part of a path, with its trailing backslash.
-std::string FolderOf(const std::string& path) { return path.substr(0, UpToLastSeparator(path)); }
 
 }  // namespace
 
@@ -89,7 +84,7 @@ std::string TSetupForm::MenuFolderProblem() {
   if (below.empty()) return "no folder name and no version folder name: the Start-menu items would go into Programs itself";
   std::string startup;
   if (FindProgramsFolder() && SpecialFolderPath(Handle, FolderStartup, startup) &&
-      SameOrBelow(ProgramsDir + "\\" + below, startup))
+      SameOrBelow(JoinPath(ProgramsDir, below), startup))
     return "Start-menu folder " + Package::QuotedName(below, SystemNameText()) +
            " lies in the Startup folder, whose items run at every logon";
   return {};
@@ -99,7 +94,7 @@ void TSetupForm::CreateShortcuts() {
   MenuFolder.clear();
   MenuItem.clear();
   if (!FindProgramsFolder()) return;
-  StepProgress();
+  StepProgress();  // Shortcuts::FolderProgressStops
   // Held while the links are written, let go of at every way out.
   const TChainRelease release(MenuChain);
   try {
@@ -110,16 +105,19 @@ void TSetupForm::CreateShortcuts() {
   for (const std::string& name : {Pack->FolderName, Pack->RootDirName})
     if (MenuChain.Enter(name, &Created))
       RemovalRecord.Add(Removal::Kind::MenuFolder, ToWide(MenuChain.Path(), CodePageAnsi));
-  MenuFolder = ProgramsDir + "\\" + Pack->FolderName + "\\" + Pack->RootDirName;
+  MenuFolder = JoinPath(JoinPath(ProgramsDir, Pack->FolderName), Pack->RootDirName);
   MenuItem = ProgramsName + "\\" + Pack->FolderName + "\\" + Pack->RootDirName + "\\" + Pack->FolderName;
 
-  CreateLNK("Quorvix Forge", Pack->KeyFilePath, "QuorvixForge");
+  // The vendor's description is UTF-8; the link takes the system's code page.
+  CreateLNK(FromWide(ToWide(PRODUCT_PROGRAM_LINK_DESCRIPTION, CodePageUtf8)), Pack->KeyFilePath,
+            PRODUCT_PROGRAM_LINK_NAME);
   const TLanguage* language = FindLanguage(Language);
   if (!language) return;
   CreateLNK("MANUAL", FolderOf(Pack->KeyFilePath) + language->Manual, "Manual");
   CreateLNK("Home page", language->HomePage, "Web");
 }
 
+// Steps the progress bar after each of its six parts (Shortcuts::LinkProgressStops).
 void TSetupForm::CreateLNK(const std::string& description, const std::string& target, const std::string& linkName) {
   const ComPtr<IUnknown> object = CreateComObject(CLSID_ShellLink);
   const ComPtr<IShellLinkA> link = QueryInterfaceOrRaise<IShellLinkA>(object, IID_IShellLinkA);
@@ -136,7 +134,7 @@ void TSetupForm::CreateLNK(const std::string& description, const std::string& ta
   StepProgress();
   // Saved under a name of its own first: a link of that name that was there
   // is replaced only by a complete one, and comes back if the install is taken back.
-  const std::string linkPath = MenuFolder + "\\" + linkName + ".lnk";
+  const std::string linkPath = JoinPath(MenuFolder, linkName + ".lnk");
   const bool existed = PathExists(linkPath);
   TNewFile linkFile(MenuChain, linkName + ".lnk", &Created);
   // A link that was not written must not be announced: the install stops

@@ -10,6 +10,7 @@
 #include "FileSystem.h"
 #include "Handle.h"
 #include "Languages.h"
+#include "Path.h"
 #include "ProductSettings.h"
 #include "Registry.h"
 #include "RemovalMode.h"
@@ -17,8 +18,6 @@
 #include "Text.h"
 
 namespace {
-
-constexpr unsigned CodePageUtf8 = 65001;
 
 std::wstring Wide(const std::string& ansi) { return ToWide(ansi, CodePageAnsi); }
 
@@ -100,7 +99,7 @@ void TSetupForm::WriteUninstallEntry() {
   if (Pack->FolderName.empty()) return;
   Removal::TRemovalRecord record = RemovalRecord;
   record.Version = Wide(Pack->RootDirName);
-  if (!MenuFolder.empty()) record.MenuRoot = Wide(ProgramsDir + "\\" + Pack->FolderName);
+  if (!MenuFolder.empty()) record.MenuRoot = Wide(JoinPath(ProgramsDir, Pack->FolderName));
   const std::wstring versionFolder = record.VersionFolder();
   const std::wstring uninstaller = versionFolder + L"\\" + Removal::UninstallerName;
   const std::wstring recordPath = versionFolder + L"\\" + Removal::RecordName;

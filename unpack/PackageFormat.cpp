@@ -3,9 +3,22 @@
 #include <algorithm>
 #include <cstring>
 
+#include "HexText.h"
 #include "PieceReader.h"
 
 namespace Package {
+
+namespace {
+
+constexpr char SizeLimitText[] = "2 GiB";  // SizeLimit
+
+}  // namespace
+
+std::string PackageTooLargeProblem() { return std::string("package of ") + SizeLimitText + " or more"; }
+
+std::string FileTooLargeProblem() { return std::string("a package cannot hold a file of ") + SizeLimitText + " or more"; }
+
+std::string SizeLimitRule() { return std::string("a package must stay under ") + SizeLimitText; }
 
 static void AppendString(std::string& out, const std::string& s) {
   out += s;
@@ -232,7 +245,7 @@ CheckResult CheckPackage(TPieceReader& in, const RecordVisitor& visit, const TNa
     return r;
   };
 
-  if (in.Remaining() >= SizeLimit) return damaged(0, std::string("package of ") + SizeLimitText + " or more");
+  if (in.Remaining() >= SizeLimit) return damaged(0, PackageTooLargeProblem());
   int32_t version = 0;
   if (!in.Int32(version)) return damaged(0, "header shorter than its version field");
   if (version != Version) {
@@ -287,6 +300,8 @@ std::string DescribeProblem(const std::string& problem, size_t offset) {
 }
 
 const char ChangedSinceLoadProblem[] = "package changed since it was loaded";
+
+std::string BadCommandText(uint8_t kind) { return "Bad Command: " + HexByte(kind); }
 
 std::string DataPastEndProblem(const std::string& name, const TNameText& text) {
   return "file record " + QuotedName(name, text) + " data runs past the end of the file";

@@ -37,6 +37,8 @@ constexpr uint64_t HeaderSize(uint64_t keyLength, uint64_t titleLength, uint64_t
   return Int32Size + StringSize(keyLength) + StringSize(titleLength) + StringSize(folderLength) + Int32Size;
 }
 constexpr int MinimumSize = int(HeaderSize(0, 0, 0));  // version, three empty strings, RequiredSize
+// The largest RequiredSize a header holds (a signed 32-bit number).
+constexpr int32_t RequiredSizeLimit = INT32_MAX;
 constexpr uint64_t DirectoryRecordSize(uint64_t nameLength) { return KindSize + StringSize(nameLength); }
 constexpr uint64_t LeaveRecordSize = KindSize;
 constexpr uint64_t FileRecordSize(uint64_t nameLength, uint64_t dataSize) {
@@ -45,7 +47,11 @@ constexpr uint64_t FileRecordSize(uint64_t nameLength, uint64_t dataSize) {
 // Sizes and positions are signed 32-bit: a package, and so each file in
 // it, must stay under 2 GiB. SizeLimit is the first size refused.
 constexpr uint64_t SizeLimit = uint64_t(1) << 31;
-constexpr char SizeLimitText[] = "2 GiB";
+// What is said of a package at SizeLimit or more ("package of 2 GiB or
+// more"), of a file too large for one, and the rule the package tool gives.
+std::string PackageTooLargeProblem();
+std::string FileTooLargeProblem();  // "a package cannot hold a file of 2 GiB or more"
+std::string SizeLimitRule();        // "a package must stay under 2 GiB"
 // The longest string a package may hold: the longest path Windows takes.
 // A longer one is refused as soon as it is known to be longer.
 constexpr size_t StringLengthLimit = 32767;
@@ -194,5 +200,9 @@ std::string DescribeProblem(const std::string& problem, size_t offset);
 std::string DataPastEndProblem(const std::string& name, const TNameText& text = SingleByteText);
 // The problem of records that passed their checks but are not those loaded.
 extern const char ChangedSinceLoadProblem[];
+
+// What the installer says when extraction stops at an unknown record kind:
+// "Bad Command: " and the kind byte in two hexadecimal digits.
+std::string BadCommandText(uint8_t kind);
 
 }  // namespace Package

@@ -7,7 +7,7 @@ TPackageStream::TPackageStream(const std::string& fileName)
     : file_(OpenFileForReading(fileName)), check_(SystemNameText()), checkBeforeRecord_(check_) {
   const int64_t size = FileSizeOf(file_);
   if (uint64_t(size) >= Package::SizeLimit)
-    throw Exception(std::string("package of ") + Package::SizeLimitText + " or more");
+    throw Exception(Package::PackageTooLargeProblem());
   // An empty file has no version to test: reading it is reading past the end.
   if (size == 0) throw EInOutError(EInOutError::ShortRead);
   size_ = int32_t(size);

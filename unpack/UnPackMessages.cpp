@@ -2,18 +2,11 @@
 // should: the installer shows these texts, unpackcli prints them.
 #include "PackageFormat.h"
 #include "SystemNameText.h"
-#include "Text.h"
 #include "UnPack.h"
 
 namespace {
 
 std::string Quoted(const std::string& name) { return Package::QuotedName(name, SystemNameText()); }
-
-std::string HexByte(uint8_t value) {
-  std::string text;
-  AppendHex(text, value, 2);
-  return text;
-}
 
 }  // namespace
 
@@ -32,7 +25,7 @@ std::vector<std::string> TUnPack::Messages(const TUnPackOutcome& outcome) const 
     case TUnPackOutcome::Foreign:
       texts.push_back("The package " + Quoted(FileName) + " does not belong to this setup program.");
       break;
-    case TUnPackOutcome::BadCommand: texts.push_back("Bad Command: " + HexByte(outcome.Command)); break;
+    case TUnPackOutcome::BadCommand: texts.push_back(Package::BadCommandText(outcome.Command)); break;
   }
   if (outcome.KeyFileMissing)
     texts.push_back("Internal error.\r\nFile : " + Package::ShownName(KeyFileName, SystemNameText()) + " not present!");

@@ -13,3 +13,8 @@ set(PRODUCT_ICON "../../setup/Setup.ico")
 # The Start-menu link "Home page" of each interface language.
 set(PRODUCT_HOME_PAGE_ENGLISH "http://www.quorvixforge.example/english.html")
 set(PRODUCT_HOME_PAGE_RUSSIAN "http://www.quorvixforge.example/russian.html")
+# The main program's Start-menu link: its file name (without ".lnk") and its
+# description. Left out, as here, they are made from PRODUCT_NAME: without
+# its spaces (QuorvixForge.lnk), and as it is ("Quorvix Forge").
+# set(PRODUCT_PROGRAM_LINK_NAME "QuorvixForge")
+# set(PRODUCT_PROGRAM_LINK_DESCRIPTION "Quorvix Forge")

@@ -215,6 +215,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Refusal{"NonAsciiNameWithoutCodePage", [](const TestTree& t, MakeOptions&) { t.Write("1.0/\xD0\x96.txt", ""); },
                 "\xD0\x96.txt: the name holds \"\xD0\x96\" (U+0416), which is not ASCII"},
+        Refusal{"NameBeyondTheFirstPlane",
+                [](const TestTree& t, MakeOptions&) { t.Write("1.0/\xF0\x9F\x98\x80.txt", ""); },
+                "the name holds \"\xF0\x9F\x98\x80\" (U+1F600), which is not ASCII"},
         Refusal{"NameTheCodePageCannotHold",
                 [](const TestTree& t, MakeOptions& o) {
                   t.Write("1.0/docs/\xCE\xA9mega.txt", "");

@@ -135,6 +135,7 @@ while IFS='|' read -r case choose finished manual home_page letter; do
     lnk_lines "$menu/$link" | grep -qxF -- "$line" || failed "$link lacks \"$line\""
   done <<EOF
 QuorvixForge.lnk|Local path : $install_dir\\QuorvixForge.exe
+QuorvixForge.lnk|Description : $(setting PRODUCT_PROGRAM_LINK_DESCRIPTION)
 Manual.lnk|Local path : $install_dir\\MANUAL\\$manual\\manual.pdf
 Web.lnk|Name : $home_page
 Web.lnk|Description : Home page

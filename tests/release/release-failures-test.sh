@@ -101,6 +101,10 @@ icon-not-an-icon|s#vendor.ico#icon-not-an-icon.cmake#|PRODUCT_ICON in
 icon-naming-no-file|s#vendor.ico#missing.ico#|PRODUCT_ICON in|names no file
 icon-without-images|s#vendor.ico#no-images.ico#|PRODUCT_ICON in|is not an icon file
 icon-without-32-by-32|s#vendor.ico#small.ico#|PRODUCT_ICON in|holds no 32 x 32 image
+link-name-with-a-colon|s#^set(PRODUCT_PROGRAM_LINK_NAME .*#set(PRODUCT_PROGRAM_LINK_NAME "Quorvix:Forge")#|PRODUCT_PROGRAM_LINK_NAME in
+link-name-of-another-link|s#^set(PRODUCT_PROGRAM_LINK_NAME .*#set(PRODUCT_PROGRAM_LINK_NAME "manual")#|PRODUCT_PROGRAM_LINK_NAME in
+link-name-made-from-a-name-beyond-ascii|/^set(PRODUCT_PROGRAM_LINK_NAME /d;s#^set(PRODUCT_NAME .*#set(PRODUCT_NAME "Вендор Райтер")#|PRODUCT_PROGRAM_LINK_NAME in|made from PRODUCT_NAME
+link-description-with-a-quote|s#^set(PRODUCT_PROGRAM_LINK_DESCRIPTION .*#set(PRODUCT_PROGRAM_LINK_DESCRIPTION "The \\"Forge\\"")#|PRODUCT_PROGRAM_LINK_DESCRIPTION in
 EOF
 expect wrong-certificate-password 1 \
   "release: signing setup.exe with $work/vendor/certificate.p12 (no time stamp) failed" "$product" "${key[@]}" \

@@ -39,6 +39,8 @@ set(PRODUCT_COPYRIGHT "© 2026 ООО «Вендор»")
 set(PRODUCT_ICON "vendor.ico")
 set(PRODUCT_HOME_PAGE_ENGLISH "https://vendor.example/en/index.html?from=setup")
 set(PRODUCT_HOME_PAGE_RUSSIAN "https://vendor.example/ru/")
+set(PRODUCT_PROGRAM_LINK_NAME "QuorvixForge")
+set(PRODUCT_PROGRAM_LINK_DESCRIPTION "Quorvix Forge, from Vendor Writer")
 EOF
 
 bash "$root/scripts/release.sh" "$work/product/1.0" --title "Quorvix Forge 1.0" --folder QuorvixForge \

@@ -1,9 +1,9 @@
 #include "CommandLine.h"
 
-#include <limits>
-
 #include "CodePages.h"
 #include "Errors.h"
+#include "PackageFormat.h"
+#include "TreeSurvey.h"
 
 namespace Mkpkg {
 
@@ -100,8 +100,9 @@ Command ParseMake(Arguments& a) {
     } else if (option == "--required") {
       const std::string text = a.Value();
       int64_t bytes = 0;
-      if (!ParseCount(text, std::numeric_limits<int32_t>::max(), bytes))
-        throw UsageError("--required: '" + text + "' is not a number of bytes from 0 to 2147483647");
+      if (!ParseCount(text, Package::RequiredSizeLimit, bytes))
+        throw UsageError("--required: '" + text + "' is not a number of bytes from 0 to " +
+                         std::to_string(Package::RequiredSizeLimit));
       m.Required = bytes;
     } else if (option == "--codepage") {
       m.CodePage = ParseCodePage(a.Value());
@@ -184,7 +185,8 @@ std::string UsageText() {
          "  --folder NAME       the product folder made under the destination\n"
          "  --key FILE          the main program's file name; it must be in the tree\n"
          "  --required BYTES    disk space the installation needs (default: each file\n"
-         "                      rounded up to 4096 bytes, plus 4096 a folder)\n"
+         "                      rounded up to " + std::to_string(ClusterSize) + " bytes, plus " +
+         std::to_string(ClusterSize) + " a folder)\n"
          "  --codepage N        write names and texts in Windows code page N\n"
          "                      (" + SupportedCodePages() + "); without it, ASCII only\n"
          "  --follow-links      pack what symbolic links point to (default: refuse them)\n"
@@ -199,6 +201,8 @@ std::string UsageText() {
          "Exit status: 0 success, 1 failure, 2 bad command line.\n";
 }
 
-std::string VersionText() { return "mkpkg 1.0 (package format version 2)\n"; }
+std::string VersionText() {
+  return "mkpkg 1.0 (package format version " + std::to_string(Package::Version) + ")\n";
+}
 
 }  // namespace Mkpkg

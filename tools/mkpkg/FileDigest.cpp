@@ -5,11 +5,14 @@
 
 #include "Errors.h"
 #include "FileIO.h"
+#include "PackageFile.h"
 
 #ifdef _WIN32
 #include "Sha256.h"
 #else
 #include <nettle/sha2.h>
+
+#include "HexText.h"
 #endif
 
 namespace Mkpkg {
@@ -33,13 +36,7 @@ class Sha256 {
   std::string Finish() {
     uint8_t digest[SHA256_DIGEST_SIZE];
     sha256_digest(&context_, sizeof digest, digest);
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (uint8_t byte : digest) {
-      text.push_back(digits[byte >> 4]);
-      text.push_back(digits[byte & 15]);
-    }
-    return text;
+    return LowerHexBytes(digest, sizeof digest);
   }
 
  private:
@@ -78,11 +75,7 @@ std::string DigestOf(std::FILE* in, const fs::path& path) {
 
 std::string FileDigest(const std::string& utf8Path) {
   const fs::path path = PathFromUtf8(utf8Path);
-  std::error_code error;
-  if (fs::is_directory(path, error)) throw MkpkgError(ShowPath(path) + ": is a folder");
-  int openError = 0;
-  FileHandle in = OpenForReading(path, openError);
-  if (!in) throw MkpkgError(ShowPath(path) + ": cannot be opened: " + ErrorText(openError));
+  const FileHandle in = OpenPackageFile(path);
   return DigestOf(in.get(), path);
 }
 

@@ -1,7 +1,6 @@
 #include "Inspect.h"
 
-#include <cstdio>
-
+#include "HexText.h"
 #include "PackageFile.h"
 #include "PackageFormat.h"
 #include "TextConversion.h"
@@ -14,21 +13,15 @@ std::string Padded(const std::string& text, size_t width) {
   return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
-std::string Hex2(unsigned value) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02X", value & 0xFF);
-  return text;
-}
-
 std::string VersionProblem(const uint8_t* data) {
   return "bad version " + std::to_string(Package::ReadInt32(data)) + " (the installer reads version " +
          std::to_string(Package::Version) + ") at byte offset 0";
 }
 
 std::string BadKindProblem(const Package::CheckResult& r, const uint8_t* data) {
-  const unsigned kind = data[r.BadKindOffset];
-  return "unknown record kind 0x" + Hex2(kind) + " at byte offset " + std::to_string(r.BadKindOffset) +
-         ": the installer stops extracting there (Bad Command: " + Hex2(kind) + ")";
+  const uint8_t kind = data[r.BadKindOffset];
+  return "unknown record kind 0x" + HexByte(kind) + " at byte offset " + std::to_string(r.BadKindOffset) +
+         ": the installer stops extracting there (" + Package::BadCommandText(kind) + ")";
 }
 
 }  // namespace

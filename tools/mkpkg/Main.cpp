@@ -14,6 +14,7 @@
 #include "PackageFile.h"
 #include "Progress.h"
 #include "TextConversion.h"
+#include "TreeSurvey.h"
 
 namespace Mkpkg {
 
@@ -66,7 +67,10 @@ int Make(const MakeOptions& options) {
       " files (" + std::to_string(s.DataBytes) + " bytes of data)\n");
   Out("key file: " + DisplayUtf8(s.KeyPath) + "\n");
   Out("required size: " + std::to_string(s.RequiredSize) + " bytes" +
-      (s.RequiredGiven ? " (as given)" : " (files rounded up to 4096 bytes, plus 4096 a folder)") + "\n");
+      (s.RequiredGiven ? std::string(" (as given)")
+                       : " (files rounded up to " + std::to_string(ClusterSize) + " bytes, plus " +
+                             std::to_string(ClusterSize) + " a folder)") +
+      "\n");
   return 0;
 }
 

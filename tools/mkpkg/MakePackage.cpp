@@ -1,11 +1,12 @@
 #include "MakePackage.h"
 
-#include <limits>
+#include <algorithm>
 
 #include "AtomicOutput.h"
 #include "CodePages.h"
 #include "Errors.h"
 #include "FileIO.h"
+#include "ManualPaths.h"
 #include "NameRules.h"
 #include "PackageFormat.h"
 #include "PackageWriter.h"
@@ -69,31 +70,33 @@ void CheckOutputPlace(const fs::path& output, const fs::path& root) {
 
 // A real installer's shortcut to the manual points beside the key file.
 void WarnAboutManuals(const TreeTotals& totals, MakeObserver& observer) {
-  for (const char* language : {"English", "Russian"}) {
+  for (const std::string manual : Package::ManualPaths) {
     fs::path at = totals.LastKeyFolder;
     bool found = true;
-    for (const char* part : {"MANUAL", language, "manual.pdf"}) {
-      const std::u32string wanted = FoldCase(std::u32string(part, part + std::char_traits<char>::length(part)));
+    for (size_t start = 0, stop = 0; found && start <= manual.size(); start = stop + 1) {
+      stop = std::min(manual.find('\\', start), manual.size());
+      const std::string part = manual.substr(start, stop - start);
+      const std::u32string wanted = FoldCase(std::u32string(part.begin(), part.end()));
       std::error_code error;
       fs::path match;
       for (fs::directory_iterator it(at, error), end; !error && it != end; it.increment(error)) {
         std::u32string name;
         if (DecodeUtf8(PathToUtf8(it->path().filename()), name) && FoldCase(name) == wanted) match = it->path();
       }
-      if (match.empty()) {
-        found = false;
-        break;
-      }
+      found = !match.empty();
       at = match;
     }
-    if (!found)
-      observer.Warning(std::string("no MANUAL/") + language + "/manual.pdf beside the key file " +
-                       DisplayUtf8(totals.LastKeyPath) + ": the installer's Manual shortcut will point nowhere");
+    if (!found) {
+      std::string shown = manual;
+      std::replace(shown.begin(), shown.end(), '\\', '/');
+      observer.Warning("no " + shown + " beside the key file " + DisplayUtf8(totals.LastKeyPath) +
+                       ": the installer's Manual shortcut will point nowhere");
+    }
   }
 }
 
 int32_t ChooseRequiredSize(const MakeOptions& options, const TreeTotals& totals, MakeObserver& observer) {
-  constexpr int64_t Max = std::numeric_limits<int32_t>::max();
+  constexpr int64_t Max = Package::RequiredSizeLimit;
   if (options.Required) {
     if (*options.Required < 0 || *options.Required > Max)
       throw MkpkgError("--required must be between 0 and " + std::to_string(Max));
@@ -146,8 +149,8 @@ MakeSummary MakePackage(const MakeOptions& options, MakeObserver& observer) {
   summary.PackageBytes =
       Package::HeaderSize(texts.Key.size(), texts.Title.size(), texts.Folder.size()) + totals.RecordBytes;
   if (summary.PackageBytes >= Package::SizeLimit)
-    throw MkpkgError("the package would be " + std::to_string(summary.PackageBytes) + " bytes; a package must stay under " +
-                     Package::SizeLimitText + " (" + std::to_string(Package::SizeLimit) + " bytes)");
+    throw MkpkgError("the package would be " + std::to_string(summary.PackageBytes) + " bytes; " +
+                     Package::SizeLimitRule() + " (" + std::to_string(Package::SizeLimit) + " bytes)");
   summary.RequiredSize = ChooseRequiredSize(options, totals, observer);
   summary.RequiredGiven = options.Required.has_value();
   summary.Directories = totals.Directories;

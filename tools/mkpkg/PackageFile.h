@@ -5,7 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "FileIO.h"
+
 namespace Mkpkg {
+
+// The package named on the command line, open for reading. Throws
+// MkpkgError when it is a folder or cannot be opened.
+FileHandle OpenPackageFile(const fs::path& path);
 
 // Throws MkpkgError when the file cannot be read or is 2 GiB or more.
 std::vector<uint8_t> ReadPackageFile(const std::string& utf8Path);

@@ -28,7 +28,7 @@ void PackageWriter::LeaveDirectory() { Put(Package::EncodeLeaveRecord()); }
 
 void PackageWriter::File(const TreeEntry& file) {
   if (file.Size >= Package::SizeLimit)
-    throw MkpkgError(ShowPath(file.Source) + ": a package cannot hold a file of " + Package::SizeLimitText + " or more");
+    throw MkpkgError(ShowPath(file.Source) + ": " + Package::FileTooLargeProblem());
   Put(Package::EncodeFileRecordStart(file.Name, int32_t(file.Size)));
   CopyData(file);
 }

@@ -1,6 +1,6 @@
 #include "TextConversion.h"
 
-#include <cstdio>
+#include "HexText.h"
 
 namespace Mkpkg {
 
@@ -34,15 +34,14 @@ size_t DecodeOne(const std::string& text, size_t i, char32_t& c) {
   return length;
 }
 
-std::string HexByte(unsigned char b) {
-  char text[5];
-  std::snprintf(text, sizeof text, "\\x%02X", b);
-  return text;
-}
+std::string EscapedByte(unsigned char b) { return "\\x" + HexByte(b); }
 
+// At least four digits, as Unicode writes code points.
 std::string CodePointName(char32_t c) {
-  char text[12];
-  std::snprintf(text, sizeof text, "U+%04X", unsigned(c));
+  int digits = 4;
+  while (digits < 8 && (uint32_t(c) >> (4 * digits)) != 0) ++digits;
+  std::string text = "U+";
+  AppendHex(text, uint32_t(c), digits);
   return text;
 }
 
@@ -117,7 +116,7 @@ std::string DisplayPackageText(const std::string& bytes, const CodePage* codePag
     const unsigned char u = static_cast<unsigned char>(b);
     char32_t c = u < 0x80 ? u : (codePage ? codePage->Upper[u - 0x80] : 0);
     if (c == 0 || IsControl(c))
-      out += HexByte(u);
+      out += EscapedByte(u);
     else
       AppendUtf8(out, c);
   }
@@ -130,7 +129,7 @@ std::string DisplayUtf8(const std::string& text) {
     char32_t c;
     const size_t length = DecodeOne(text, i, c);
     if (!length || IsControl(c)) {
-      out += HexByte(static_cast<unsigned char>(text[i]));
+      out += EscapedByte(static_cast<unsigned char>(text[i]));
       ++i;
     } else {
       out.append(text, i, length);

@@ -16,7 +16,7 @@ void TreeSurvey::LeaveDirectory() { totals_.RecordBytes += Package::LeaveRecordS
 void TreeSurvey::File(const TreeEntry& file) {
   if (file.Size >= Package::SizeLimit)
     throw MkpkgError(ShowPath(file.Source) + ": " + std::to_string(file.Size) +
-                     " bytes; a package cannot hold a file of " + Package::SizeLimitText + " or more");
+                     " bytes; " + Package::FileTooLargeProblem());
   ++totals_.Files;
   totals_.DataBytes += file.Size;
   totals_.RecordBytes += Package::FileRecordSize(file.Name.size(), file.Size);
