@@ -237,22 +237,22 @@ std::vector<Entry> ReadEntries(const std::string& entries) {
 }  // namespace
 
 void TCreatedItems::Add(char kind, const TFileIdentity& identity, const std::string& text) {
-  Entries += kind;
-  Entries += IdentityText(identity);
-  Entries += text;
-  Entries += '\0';
+  entries_ += kind;
+  entries_ += IdentityText(identity);
+  entries_ += text;
+  entries_ += '\0';
 }
 
 void TCreatedItems::FolderCreated(const std::string& path, const TFileIdentity& identity) {
   Add(FolderKind, identity, path);
   // A file recorded after this lies in a folder named anew.
-  LastExistingFolder.clear();
+  lastExistingFolder_.clear();
 }
 
 void TCreatedItems::InFolder(const std::string& folder, const TFileIdentity& folderIdentity) {
-  if (!LastExistingFolder.empty() && folder == LastExistingFolder) return;
+  if (!lastExistingFolder_.empty() && folder == lastExistingFolder_) return;
   Add(ExistingFolderKind, folderIdentity, folder);
-  LastExistingFolder = folder;
+  lastExistingFolder_ = folder;
 }
 
 void TCreatedItems::FileCreated(const std::string& folder, const TFileIdentity& folderIdentity,
@@ -268,7 +268,7 @@ void TCreatedItems::Replaced(const std::string& folder, const TFileIdentity& fol
 }
 
 TLeftItems TCreatedItems::Remove(const std::function<void(size_t done, size_t total)>& onStep) {
-  const std::vector<Entry> entries = ReadEntries(Entries);
+  const std::vector<Entry> entries = ReadEntries(entries_);
 
   // The process's own current directory would keep a folder from going.
   // The parent of the first folder made existed before the run and lies
@@ -289,19 +289,19 @@ TLeftItems TCreatedItems::Remove(const std::function<void(size_t done, size_t to
     }
     removal.Step();
   }
-  Entries.clear();
-  Entries.shrink_to_fit();
-  LastExistingFolder.clear();
+  entries_.clear();
+  entries_.shrink_to_fit();
+  lastExistingFolder_.clear();
   return removal.Result();
 }
 
 TLeftItems TCreatedItems::Commit() {
-  const std::vector<Entry> entries = ReadEntries(Entries);
+  const std::vector<Entry> entries = ReadEntries(entries_);
   TRemoval removal(entries.size(), nullptr);
   for (const Entry& entry : entries)
     if (entry.kind == BackupKind) removal.RemoveBackup(entries, entry);
-  Entries.clear();
-  Entries.shrink_to_fit();
-  LastExistingFolder.clear();
+  entries_.clear();
+  entries_.shrink_to_fit();
+  lastExistingFolder_.clear();
   return removal.Result();
 }

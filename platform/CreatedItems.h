@@ -40,9 +40,9 @@ class TCreatedItems {
   void Replaced(const std::string& folder, const TFileIdentity& folderIdentity, const std::string& name,
                 const std::string& backup, const TFileIdentity& identity);
 
-  bool Empty() const { return Entries.empty(); }
+  bool Empty() const { return entries_.empty(); }
   // Bytes the record takes (its one block of text).
-  size_t MemoryUsed() const { return Entries.capacity(); }
+  size_t MemoryUsed() const { return entries_.capacity(); }
 
   // Takes back what was recorded, the newest first, and forgets it. A folder
   // goes only when it is empty once the plain files in it are gone; a
@@ -58,10 +58,10 @@ class TCreatedItems {
   TLeftItems Commit();
 
  private:
-  // Entries, each a kind character, the identity in hexadecimal, a text and
+  // The entries, each a kind character, the identity in hexadecimal, a text and
   // a zero byte, in the order made.
-  std::string Entries;
-  std::string LastExistingFolder;  // the folder named by the newest existing-folder entry
+  std::string entries_;
+  std::string lastExistingFolder_;  // the folder named by the newest existing-folder entry
 
   void Add(char kind, const TFileIdentity& identity, const std::string& text);
   void InFolder(const std::string& folder, const TFileIdentity& folderIdentity);

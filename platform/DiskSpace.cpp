@@ -22,11 +22,6 @@ GetDiskFreeSpaceExAFunction GetDiskFreeSpaceExAIfPresent() {
 
 void SetFreeSpaceHook(FreeSpaceHook hook) { Hook() = std::move(hook); }
 
-std::string DriveRoot(uint8_t drive) {
-  if (drive == 0) return {};
-  return std::string(1, char(uint8_t(drive + 64))) + ":\\";
-}
-
 int64_t FreeSpaceAt(const std::string& path) {
   if (Hook()) return Hook()(path);
   const char* where = path.empty() ? nullptr : path.c_str();

@@ -23,7 +23,7 @@ for language in English Russian; do
   differ=$(compare -metric AE "$out/before/$language.png" "$out/after/$language.png" "$out/$language-difference.png" 2>&1 || true)
   where=
   [[ $differ == 0 ]] || where=", within $(convert "$out/before/$language.png" "$out/after/$language.png" \
-    -compose difference -composite -threshold 0 -trim -format '%wx%h+%X+%Y' info:)"
+    -compose difference -composite -threshold 0 -trim -format '%wx%h%X%Y' info:)"
   echo "$language: $differ pixels differ$where"
   [[ $differ == 0 ]] || status=1
 done

@@ -19,7 +19,7 @@ void TSetupForm::InitDestination() {
   // who declined elevation) the user's own programs folder is the default.
   std::string userPrograms;
   if (RefusesNewItems(BaseDir) && UserProgramsFolder(userPrograms)) BaseDir = userPrograms + "\\";
-  FolderLabel.SetTextA(BaseDir + FolderName);
+  FolderLabel.SetTextA(BaseDir + Pack->FolderName);
   UpdateFreeSpace();
 }
 
@@ -34,21 +34,20 @@ void TSetupForm::ChooseDestination() {
   BaseDir = chosen;
   if (BaseDir.back() != '\\') BaseDir += '\\';
   SetCurrentDirectoryA(BaseDir.c_str());
-  FolderLabel.SetTextA(BaseDir + FolderName);
-  Drive = uint8_t(uint8_t(BaseDir[0]) - 64);
+  FolderLabel.SetTextA(BaseDir + Pack->FolderName);
   UpdateFreeSpace();
 }
 
 void TSetupForm::UpdateFreeSpace() {
   // Measured where the installation will go, so that a Program Files folder
   // on another drive, a mounted folder or a network share counts its own
-  // room. Only the first measurement, before there is a destination, takes
-  // the drive.
-  FreeSpace = FreeSpaceAt(BaseDir.empty() ? DriveRoot(Drive) : BaseDir);
-  FreeLabel.SetText(TextFree + ToWide(std::to_string(FreeSpace / 1000)) + L" kb");
+  // room. Before there is a destination there is nothing to measure.
+  if (BaseDir.empty()) return;
+  FreeSpace = FreeSpaceAt(BaseDir);
+  FreeLabel.SetText(Texts->Free + ToWide(std::to_string(FreeSpace / 1000)) + L" kb");
   if (int64_t(Pack->RequiredSize) > FreeSpace) {
     StartButton.SetEnabled(false);
-    FreeLabel.SetText(FreeLabel.Text() + TextImpossible);
+    FreeLabel.SetText(FreeLabel.Text() + Texts->Impossible);
   } else {
     StartButton.SetEnabled(true);
   }

@@ -6,16 +6,16 @@
 
 void TSetupForm::FormDeactivate() {
   const HWND focus = GetFocus();
-  if (focus && IsChild(Handle, focus)) FocusedControl = focus;
+  if (focus && IsChild(Handle, focus)) focusedControl_ = focus;
 }
 
 void TSetupForm::FormActivate() {
   CenterPanel();
   // The focus goes back where it was, or to the first control in tab order.
-  if (!FocusedControl || !IsWindow(FocusedControl) || !IsWindowVisible(FocusedControl) ||
-      !IsWindowEnabled(FocusedControl))
-    FocusedControl = GetNextDlgTabItem(Handle, nullptr, FALSE);
-  if (FocusedControl && !IsIconic(Handle)) SetFocus(FocusedControl);
+  if (!focusedControl_ || !IsWindow(focusedControl_) || !IsWindowVisible(focusedControl_) ||
+      !IsWindowEnabled(focusedControl_))
+    focusedControl_ = GetNextDlgTabItem(Handle, nullptr, FALSE);
+  if (focusedControl_ && !IsIconic(Handle)) SetFocus(focusedControl_);
 }
 
 void TSetupForm::PressFocusedButton() {

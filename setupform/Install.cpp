@@ -38,11 +38,11 @@ void ShowProgressDisplay(TSetupForm& form) {
 bool CreateProduct(TSetupForm& form, TFolderChain& product) {
   // Held until the product is in place; a take-back must be able to remove it.
   const TChainRelease release(product);
+  TUnPack& pack = *form.Pack;
   // The product folder under the destination, made unless it exists.
-  const bool productMade = product.Enter(form.FolderName, &form.Created);
+  const bool productMade = product.Enter(pack.FolderName, &form.Created);
   form.StartRemovalRecord(product.Path(), productMade);
 
-  TUnPack& pack = *form.Pack;
   pack.OnProgress = [&form] {
     form.StepProgress();
     ProcessMessagesOrAbort();
@@ -107,13 +107,14 @@ void RunInstallSteps(TSetupForm& form) {
   form.Created.Commit();
 
   const TUnPack& pack = *form.Pack;
-  std::wstring text = form.TextInstallOf + ToWide(pack.Title, CodePageAnsi) + form.TextFinished;
-  if (!form.MenuItem.empty()) text += L"\r\n\r\n" + form.TextMenuItem + ToWide(form.MenuItem, CodePageAnsi);
+  const TLanguageTexts& texts = *form.Texts;
+  std::wstring text = texts.InstallOf + ToWide(pack.Title, CodePageAnsi) + texts.Finished;
+  if (!form.MenuItem.empty()) text += L"\r\n\r\n" + std::wstring(texts.MenuItem) + ToWide(form.MenuItem, CodePageAnsi);
   // From here on the install is complete: a record that cannot be written
   // is reported, and nothing is taken back.
   MessageDlg(text, TMsgDlgType::mtInformation, mbOK);
 
-  form.WriteRegistry(form.BaseDir + form.FolderName + "\\" + pack.RootDirName);
+  form.WriteRegistry(form.BaseDir + pack.FolderName + "\\" + pack.RootDirName);
   form.WriteUninstallEntry();
 }
 

@@ -63,17 +63,10 @@ const TLanguage* FindLanguage(int32_t number) {
 void TSetupForm::ApplyLanguage() {
   // No such language keeps the texts already loaded.
   if (const TLanguage* language = FindLanguage(Language)) {
-    const TLanguageTexts& texts = language->Texts;
-    SetWindowTextW(Handle, texts.Caption);
-    LanguageLabel.SetText(texts.LanguageLabel);
-    ExitButton.SetText(texts.ExitButton);
-    TextRequired = texts.Required;
-    TextFree = texts.Free;
-    TextImpossible = texts.Impossible;
-    TextCancelAsk = texts.CancelAsk;
-    TextInstallOf = texts.InstallOf;
-    TextFinished = texts.Finished;
-    TextMenuItem = texts.MenuItem;
+    Texts = &language->Texts;
+    SetWindowTextW(Handle, Texts->Caption);
+    LanguageLabel.SetText(Texts->LanguageLabel);
+    ExitButton.SetText(Texts->ExitButton);
   }
   RefreshLabels();
 }
@@ -81,7 +74,7 @@ void TSetupForm::ApplyLanguage() {
 void TSetupForm::RefreshLabels() {
   UpdateFreeSpace();
   // Signed division rounds toward zero: -1500 bytes show as -1.
-  RequiredLabel.SetText(TextRequired + ToWide(std::to_string(Pack->RequiredSize / 1000)) + L" kb");
+  RequiredLabel.SetText(Texts->Required + ToWide(std::to_string(Pack->RequiredSize / 1000)) + L" kb");
   LanguageComboBox.SetItemIndex(Language);
 }
 

@@ -60,17 +60,17 @@ constexpr int ProgressMax = TUnPack::ProgressStops + Shortcuts::ProgressStops;
 void TSetupForm::ChooseScale() {
   TWindowDC screen(nullptr);
   const int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
-  Font.Reset(CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+  font_.Reset(CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                          L"MS Sans Serif"));
-  TextHeight = LayoutTextHeight;
+  textHeight_ = LayoutTextHeight;
   if (dpi == 96) return;
-  TSelected font(screen.Get(), Font.Get());
+  TSelected font(screen.Get(), font_.Get());
   TEXTMETRICW metrics{};
-  if (GetTextMetricsW(screen.Get(), &metrics)) TextHeight = metrics.tmHeight;
+  if (GetTextMetricsW(screen.Get(), &metrics)) textHeight_ = metrics.tmHeight;
 }
 
-int TSetupForm::Scaled(int layoutPixels) const { return MulDiv(layoutPixels, TextHeight, LayoutTextHeight); }
+int TSetupForm::Scaled(int layoutPixels) const { return MulDiv(layoutPixels, textHeight_, LayoutTextHeight); }
 
 // Controls are created in the order of the table, which is also their tab
 // order: LanguageComboBox, ExitButton, StartButton.
@@ -101,7 +101,7 @@ void TSetupForm::CreateControls() {
                                           Scaled(row.top), Scaled(row.width), height,
                                           row.parent ? row.parent->Handle : Handle,
                                           reinterpret_cast<HMENU>(INT_PTR(row.id)), GetModuleHandleW(nullptr), this);
-    SendMessageW(row.control->Handle, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Get()), FALSE);
+    SendMessageW(row.control->Handle, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     if (row.kind == Kind::Label) {
       TLabel& label = static_cast<TLabel&>(*row.control);
       label.RightJustify = (row.options & RightJustify) != 0;

@@ -7,11 +7,11 @@
 void TSetupForm::WriteRegistry(const std::string& installDir) {
   // Without a product folder name the keys below would be Software's own
   // (HKEY_CURRENT_USER\Software\Versions): the record belongs to no product.
-  if (FolderName.empty()) return;
+  if (Pack->FolderName.empty()) return;
   // Released, with any key still open, on every way out.
   TRegistry registry;
   registry.SetRootKey(HKEY_CURRENT_USER);
-  const std::string productKey = "Software\\" + FolderName;
+  const std::string productKey = "Software\\" + Pack->FolderName;
 
   if (registry.OpenKey(productKey + "\\Versions\\" + Pack->RootDirName, true)) {
     registry.WriteString("Destination folder", installDir);

@@ -21,14 +21,12 @@ void TSetupForm::FormCreate() {
     Terminate();
     return;
   }
-  FolderName = Pack->FolderName;
   const std::string menuProblem = MenuFolderProblem();
   if (!menuProblem.empty()) {
     MessageDlg("Bad format of file: \"data.z\"\r\n" + menuProblem, TMsgDlgType::mtError, mbOK);
     Terminate();
     return;
   }
-  Drive = 3;  // C:
   Language = 0;
   ApplyLanguage();
   InitDestination();
@@ -46,7 +44,7 @@ bool TSetupForm::ShowPackageProblems(const TUnPackOutcome& outcome) {
 
 // Any answer but No (Yes, or the box's own close button) ends the program.
 void TSetupForm::ExitButtonClick() {
-  const std::wstring question = TextCancelAsk + (Pack ? ToWide(Pack->Title, CodePageAnsi) : std::wstring()) + L"?";
+  const std::wstring question = Texts->CancelAsk + (Pack ? ToWide(Pack->Title, CodePageAnsi) : std::wstring()) + L"?";
   if (MessageDlg(question, TMsgDlgType::mtConfirmation, mbYes | mbNo) != mrNo) Close();
 }
 

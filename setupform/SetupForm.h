@@ -12,6 +12,7 @@
 #include "CreatedItems.h"
 #include "FolderChain.h"
 #include "GdiObject.h"
+#include "Languages.h"
 #include "RemovalRecord.h"
 #include "UnPack.h"
 
@@ -36,9 +37,7 @@ class TSetupForm {
   // State of the setup run. Texts of the package and paths are 8-bit
   // strings in the system code page; the interface texts are wide, since
   // the Russian ones must show as Cyrillic under any code page.
-  uint8_t Drive = 0;
   int64_t FreeSpace = 0;
-  std::string FolderName;
   std::string BaseDir;
   std::unique_ptr<TUnPack> Pack;
   std::string ProgramsDir;
@@ -52,7 +51,9 @@ class TSetupForm {
   // What this install wrote and made, for its removal: kept once it completes.
   Removal::TRemovalRecord RemovalRecord;
   int32_t Language = 0;
-  std::wstring TextRequired, TextFree, TextInstallOf, TextFinished, TextMenuItem, TextImpossible, TextCancelAsk;
+  // The texts of the language shown; the last one applied when Language
+  // names none.
+  const TLanguageTexts* Texts = &FindLanguage(0)->Texts;
 
   // Event handlers.
   void FormCreate();
@@ -97,7 +98,7 @@ class TSetupForm {
   bool FindProgramsFolder();
   // Why the Start-menu folder the package names is not one of its own, or empty.
   std::string MenuFolderProblem();
-  void CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName);
+  void CreateLNK(const std::string& description, const std::string& target, const std::string& linkName);
   // The record of the version installed into installDir.
   void WriteRegistry(const std::string& installDir);
   // Starts the removal record in the product folder (made by this run when
@@ -129,9 +130,9 @@ class TSetupForm {
   void ControlCommand(HWND control, WORD id, WORD code);
   void PressFocusedButton();
 
-  TGdiObject<HFONT> Font;  // the window's font, shared by its controls
-  int TextHeight = 13;     // the font's height; positions scale by TextHeight / 13
-  HWND FocusedControl = nullptr;  // the control to give the focus back to on activation
+  TGdiObject<HFONT> font_;  // the window's font, shared by its controls
+  int textHeight_ = 13;     // the font's height; positions scale by textHeight_ / 13
+  HWND focusedControl_ = nullptr;  // the control to give the focus back to on activation
 };
 
 // Where a window of the given size goes when first shown: the middle of the

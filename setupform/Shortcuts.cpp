@@ -86,7 +86,7 @@ bool SameOrBelow(const std::string& path, const std::string& folder) {
 // named so, the Startup folder or one below it, whose links run at every
 // logon. Such a package is refused before anything is written.
 std::string TSetupForm::MenuFolderProblem() {
-  std::string below = FolderName;
+  std::string below = Pack->FolderName;
   if (!Pack->LoadedRootDirName.empty()) below += (below.empty() ? "" : "\\") + Pack->LoadedRootDirName;
   if (below.empty()) return "no folder name and no version folder name: the Start-menu items would go into Programs itself";
   std::string startup;
@@ -109,11 +109,11 @@ void TSetupForm::CreateShortcuts() {
   } catch (const EInOutError&) {
     return;  // no Programs folder to put links in
   }
-  for (const std::string& name : {FolderName, Pack->RootDirName})
+  for (const std::string& name : {Pack->FolderName, Pack->RootDirName})
     if (MenuChain.Enter(name, &Created))
       RemovalRecord.Add(Removal::Kind::MenuFolder, ToWide(MenuChain.Path(), CodePageAnsi));
-  MenuFolder = JoinPath(JoinPath(ProgramsDir, FolderName), Pack->RootDirName);
-  MenuItem = ProgramsName + "\\" + FolderName + "\\" + Pack->RootDirName + "\\" + FolderName;
+  MenuFolder = JoinPath(JoinPath(ProgramsDir, Pack->FolderName), Pack->RootDirName);
+  MenuItem = ProgramsName + "\\" + Pack->FolderName + "\\" + Pack->RootDirName + "\\" + Pack->FolderName;
 
   // The vendor's description is UTF-8; the link takes the system's code page.
   CreateLNK(FromWide(ToWide(PRODUCT_PROGRAM_LINK_DESCRIPTION, CodePageUtf8)), Pack->KeyFilePath,
@@ -125,25 +125,25 @@ void TSetupForm::CreateShortcuts() {
 }
 
 // Steps the progress bar after each of its six parts (Shortcuts::LinkProgressStops).
-void TSetupForm::CreateLNK(const std::string& Description, const std::string& Target, const std::string& LinkName) {
+void TSetupForm::CreateLNK(const std::string& description, const std::string& target, const std::string& linkName) {
   const ComPtr<IUnknown> object = CreateComObject(CLSID_ShellLink);
   const ComPtr<IShellLinkA> link = QueryInterfaceOrRaise<IShellLinkA>(object, IID_IShellLinkA);
   StepProgress();
   // Only whether the link can be saved at all is looked at: a target that
   // does not exist yet (or a web address) is still a link worth writing.
-  link->SetPath(Target.c_str());
+  link->SetPath(target.c_str());
   StepProgress();
   link->SetWorkingDirectory(FolderOf(Pack->KeyFilePath).c_str());
   StepProgress();
-  link->SetDescription(Description.c_str());
+  link->SetDescription(description.c_str());
   StepProgress();
   const ComPtr<IPersistFile> file = QueryInterfaceOrRaise<IPersistFile>(object, IID_IPersistFile);
   StepProgress();
   // Saved under a name of its own first: a link of that name that was there
   // is replaced only by a complete one, and comes back if the install is taken back.
-  const std::string linkPath = JoinPath(MenuFolder, LinkName + ".lnk");
+  const std::string linkPath = JoinPath(MenuFolder, linkName + ".lnk");
   const bool existed = PathExists(linkPath);
-  TNewFile linkFile(MenuChain, LinkName + ".lnk", &Created);
+  TNewFile linkFile(MenuChain, linkName + ".lnk", &Created);
   // A link that was not written must not be announced: the install stops
   // here, before the completion message and the record.
   OleCheck(file->Save(linkFile.ReleaseForWriter().c_str(), FALSE));

@@ -83,7 +83,7 @@ void TSetupForm::StartRemovalRecord(const std::string& productFolder, bool produ
   Removal::TRemovalRecord& record = RemovalRecord;
   record = Removal::TRemovalRecord();
   record.Title = Wide(Pack->Title);
-  record.Name = Wide(FolderName);
+  record.Name = Wide(Pack->FolderName);
   record.Language = Language;
   record.ProductFolder = Wide(productFolder);
   if (productFolderMade) record.Add(Removal::Kind::Folder, record.ProductFolder);
@@ -95,10 +95,10 @@ void TSetupForm::StartRemovalRecord(const std::string& productFolder, bool produ
 
 void TSetupForm::WriteUninstallEntry() {
   // As the record: without a product folder name it would belong to no product.
-  if (FolderName.empty()) return;
+  if (Pack->FolderName.empty()) return;
   Removal::TRemovalRecord record = RemovalRecord;
   record.Version = Wide(Pack->RootDirName);
-  if (!MenuFolder.empty()) record.MenuRoot = Wide(JoinPath(ProgramsDir, FolderName));
+  if (!MenuFolder.empty()) record.MenuRoot = Wide(JoinPath(ProgramsDir, Pack->FolderName));
   const std::wstring versionFolder = record.VersionFolder();
   const std::wstring uninstaller = versionFolder + L"\\" + Removal::UninstallerName;
   const std::wstring recordPath = versionFolder + L"\\" + Removal::RecordName;

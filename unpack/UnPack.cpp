@@ -60,13 +60,13 @@ TUnPackOutcome TUnPack::Extract(TFolderChain& target) {
     return outcome;
   }
   // The chain is the caller's; the extractor only goes down and back in it.
-  Folders = &target;
+  folders_ = &target;
   struct TForgetChain {
     TFolderChain*& folders;
     ~TForgetChain() { folders = nullptr; }
-  } forget{Folders};
-  TargetDepth = target.Depth();
-  Stops.Start(Size, ProgressStops);
+  } forget{folders_};
+  targetDepth_ = target.Depth();
+  stops_.Start(Size, ProgressStops);
   KeyFound = false;
 
   Stream->StartExtraction(Pos, PieceSize);
@@ -94,7 +94,7 @@ TUnPackOutcome TUnPack::Extract(TFolderChain& target) {
         throw;
       }
       Pos = Stream->Pos();
-      if (Stops.Reached(Pos) && OnProgress) OnProgress();
+      if (stops_.Reached(Pos) && OnProgress) OnProgress();
     }
     Stream->RequireRecordsAsLoaded();
   } catch (const EBadFormat& damage) {
@@ -116,22 +116,22 @@ TUnPackOutcome TUnPack::Extract(TFolderChain& target) {
 
 void TUnPack::EnterDirectory(const std::string& name) {
   if (RootDirName.empty()) RootDirName = name;
-  if (Folders->Enter(name, Created) && OnFolderCreated) OnFolderCreated(Folders->Path());
+  if (folders_->Enter(name, Created) && OnFolderCreated) OnFolderCreated(folders_->Path());
 }
 
 void TUnPack::LeaveDirectory() {
-  if (Folders->Depth() > TargetDepth) Folders->Leave();
+  if (folders_->Depth() > targetDepth_) folders_->Leave();
 }
 
 void TUnPack::ExtractFile(const Package::RecordInfo& record) {
   const std::string& name = record.Name;
   const bool replacing = OnFileWritten && PathExists(name);
-  TNewFile file(*Folders, name, Created);
+  TNewFile file(*folders_, name, Created);
   Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file.File(), piece, uint32_t(count)); });
   file.PutInPlace();
-  if (OnFileWritten) OnFileWritten(JoinPath(Folders->Path(), name), replacing);
+  if (OnFileWritten) OnFileWritten(JoinPath(folders_->Path(), name), replacing);
   if (Package::KeyNameMatches(name, KeyFileName)) {
     KeyFound = true;
-    KeyFilePath = Folders->Path() + "\\" + name;
+    KeyFilePath = folders_->Path() + "\\" + name;
   }
 }

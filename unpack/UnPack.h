@@ -79,7 +79,7 @@ class TUnPack {
   // none for a Sound one.
   std::vector<std::string> Messages(const TUnPackOutcome& outcome) const;
 
-  const TProgressPacing& Pacing() const { return Stops; }
+  const TProgressPacing& Pacing() const { return stops_; }
 
  private:
   // The records, each read and checked by Extract first.
@@ -87,8 +87,8 @@ class TUnPack {
   void LeaveDirectory();
   void ExtractFile(const Package::RecordInfo& record);
 
-  TProgressPacing Stops;
+  TProgressPacing stops_;
   // The folders from the target down to the current one, while extracting.
-  TFolderChain* Folders = nullptr;
-  size_t TargetDepth = 0;
+  TFolderChain* folders_ = nullptr;
+  size_t targetDepth_ = 0;
 };

@@ -80,9 +80,8 @@ TEST_F(DestinationForm, StartNeedsTheExactBytesRequired) {
 }
 
 TEST_F(DestinationForm, MeasuresWhereTheInstallationGoes) {
-  // At creation: drive C: before there is a destination, then the
-  // destination itself.
-  EXPECT_EQ(Asked, (std::vector<std::string>{"C:\\", "C:\\Program Files\\"}));
+  // At creation: the destination, once there is one.
+  EXPECT_EQ(Asked, (std::vector<std::string>{"C:\\Program Files\\"}));
   const char* const destinations[] = {"\\\\server\\share\\apps\\", "D:\\Mounted\\Volume\\", "c:\\lower\\"};
   for (const char* destination : destinations) {
     form.BaseDir = destination;
@@ -102,14 +101,10 @@ TEST_F(DestinationForm, MissingDriveCannotBeMeasured) {
     EXPECT_FALSE(form.StartButton.Enabled()) << destination;
     EXPECT_EQ(form.FreeLabel.Text(), std::wstring(L"Free: 0 kb") + Impossible) << destination;
   }
-  form.BaseDir.clear();
-  form.Drive = 17;  // Q:
-  form.UpdateFreeSpace();
-  EXPECT_EQ(form.FreeSpace, -1);
 }
 
-// The chooser, answered from a second thread: the destination, its label,
-// Drive and the current directory after each outcome.
+// The chooser, answered from a second thread: the destination, its label
+// and the current directory after each outcome.
 TEST_F(DestinationForm, ChooserOutcomes) {
   const std::string folder = "C:\\dest-form-test";
   CreateDirectoryA(folder.c_str(), nullptr);
@@ -127,8 +122,7 @@ TEST_F(DestinationForm, ChooserOutcomes) {
   };
   for (const auto& c : cases) {
     form.BaseDir = c.before;
-    form.FolderLabel.SetTextA(c.before + form.FolderName);
-    form.Drive = 5;
+    form.FolderLabel.SetTextA(c.before + form.Pack->FolderName);
     if (c.removeBefore) RemoveDirectoryA(folder.c_str());
     HWND owner = nullptr;
     {
@@ -145,10 +139,7 @@ TEST_F(DestinationForm, ChooserOutcomes) {
     char current[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, current);
     if (c.button == IDOK) {
-      EXPECT_EQ(form.Drive, 3) << c.name;
       EXPECT_EQ(std::string(current) + (std::string(current).back() == '\\' ? "" : "\\"), c.after) << c.name;
-    } else {
-      EXPECT_EQ(form.Drive, 5) << c.name;
     }
   }
   RemoveDirectoryA(folder.c_str());
@@ -161,7 +152,7 @@ TEST_F(DestinationForm, UnknownLanguageKeepsTheTextsLoaded) {
   form.Language = 2;
   form.ApplyLanguage();
   EXPECT_EQ(form.ExitButton.Text(), russianExit);
-  EXPECT_EQ(form.TextFree, L"Свободно: ");
+  EXPECT_EQ(form.Texts->Free, std::wstring(L"Свободно: "));
 }
 
 }  // namespace

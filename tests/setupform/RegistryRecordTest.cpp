@@ -19,7 +19,7 @@ class RegistryRecordTest : public ::testing::Test {
 
   void SetUp() override {
     form.Pack = std::make_unique<TUnPack>();
-    form.FolderName = product;
+    form.Pack->FolderName = product;
   }
   void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, productKey.c_str()); }
 

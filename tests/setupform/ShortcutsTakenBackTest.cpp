@@ -26,7 +26,7 @@ class ShortcutsTakenBack : public ::testing::Test {
     form.Pack = std::make_unique<TUnPack>();
     form.Pack->RootDirName = "1.0";
     form.Pack->KeyFilePath = "C:\\Apps\\" + product + "\\1.0\\QuorvixForge.exe";
-    form.FolderName = product;
+    form.Pack->FolderName = product;
     ASSERT_TRUE(form.FindProgramsFolder());
   }
   void TearDown() override {
