@@ -28,8 +28,6 @@
 
 namespace {
 
-constexpr unsigned CodePageUtf8 = 65001;
-
 // The messages' own CR LF becomes LF like every other line end.
 void PrintError(std::string utf8) {
   for (size_t at; (at = utf8.find("\r\n")) != std::string::npos;) utf8.erase(at, 1);
