@@ -1,40 +1,53 @@
-// Owns a Win32 kernel handle (a file, mostly) and closes it exactly once,
-// on every way out of the scope that holds it.
+// Owners of Win32 handles: each closes its handle exactly once, on every
+// way out of the scope that holds it.
 #pragma once
 
 #include <windows.h>
 
-class THandle {
+// Owns one handle of a kind; Kind names its type, which values hold
+// nothing, and how one is closed.
+template <typename Kind>
+class TOwnedHandle {
  public:
-  THandle() = default;
-  explicit THandle(HANDLE handle) : handle_(handle) {}
-  THandle(THandle&& other) noexcept : handle_(other.Release()) {}
-  THandle& operator=(THandle&& other) noexcept {
+  using Type = typename Kind::Type;
+
+  TOwnedHandle() = default;
+  explicit TOwnedHandle(Type handle) : handle_(handle) {}
+  TOwnedHandle(TOwnedHandle&& other) noexcept : handle_(other.Release()) {}
+  TOwnedHandle& operator=(TOwnedHandle&& other) noexcept {
     if (this != &other) Reset(other.Release());
     return *this;
   }
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
-  ~THandle() { Reset(); }
+  TOwnedHandle(const TOwnedHandle&) = delete;
+  TOwnedHandle& operator=(const TOwnedHandle&) = delete;
+  ~TOwnedHandle() { Reset(); }
 
-  HANDLE Get() const { return handle_; }
-  // Win32 reports a failed open with either null or INVALID_HANDLE_VALUE.
-  bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+  Type Get() const { return handle_; }
+  bool Valid() const { return Kind::Valid(handle_); }
 
   // Gives up ownership without closing.
-  HANDLE Release() {
-    HANDLE handle = handle_;
+  Type Release() {
+    Type handle = handle_;
     handle_ = nullptr;
     return handle;
   }
 
   // Closes the handle held, if any, ignoring a failure (use CloseFile in
   // FileSystem.h where a failed close must be reported), and takes another.
-  void Reset(HANDLE handle = nullptr) {
-    if (Valid()) CloseHandle(handle_);
+  void Reset(Type handle = nullptr) {
+    if (Valid()) Kind::Close(handle_);
     handle_ = handle;
   }
 
  private:
-  HANDLE handle_ = nullptr;
+  Type handle_ = nullptr;
 };
+
+// A kernel handle (a file, mostly).
+struct TKernelHandleKind {
+  using Type = HANDLE;
+  // Win32 reports a failed open with either null or INVALID_HANDLE_VALUE.
+  static bool Valid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+using THandle = TOwnedHandle<TKernelHandleKind>;

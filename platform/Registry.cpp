@@ -29,7 +29,7 @@ void TRegistry::SetRootKey(HKEY key) {
 
 bool TRegistry::OpenKey(const std::string& path, bool canCreate) {
   std::string relative = path;
-  HKEY base = current ? current.Get() : root;
+  HKEY base = current.Valid() ? current.Get() : root;
   if (!relative.empty() && relative.front() == '\\') {
     base = root;
     relative.erase(0, 1);
@@ -51,14 +51,16 @@ bool TRegistry::OpenKey(const std::string& path, bool canCreate) {
 void TRegistry::CloseKey() { current.Reset(); }
 
 bool TRegistry::ValueExists(const std::string& name) const {
-  return current && RegQueryValueExA(current.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  return current.Valid() &&
+         RegQueryValueExA(current.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 std::string TRegistry::ReadString(const std::string& name) const {
   DWORD type = 0;
   DWORD size = 0;
   const auto fail = [&](const char* what) { return ERegistryException(what + name + "'"); };
-  if (!current || RegQueryValueExA(current.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+  if (!current.Valid() ||
+      RegQueryValueExA(current.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
     throw fail("Failed to get data for '");
   if (type != REG_SZ && type != REG_EXPAND_SZ) throw fail("Invalid data type for '");
   // The value may change between the two calls: ask again while it grows.
@@ -77,25 +79,25 @@ std::string TRegistry::ReadString(const std::string& name) const {
 }
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
-  const LONG result =
-      current ? RegSetValueExA(current.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>(value.size() + 1))
-              : ERROR_INVALID_HANDLE;
+  const LONG result = current.Valid() ? RegSetValueExA(current.Get(), name.c_str(), 0, REG_SZ,
+                                                       reinterpret_cast<const BYTE*>(value.c_str()),
+                                                       static_cast<DWORD>(value.size() + 1))
+                                      : ERROR_INVALID_HANDLE;
   RaiseUnlessWritten(result, name);
 }
 
 void TRegistry::WriteString(const std::string& name, const std::wstring& value) {
-  const LONG result = current ? RegSetValueExW(current.Get(), ToWide(name).c_str(), 0, REG_SZ,
-                                               reinterpret_cast<const BYTE*>(value.c_str()),
-                                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)))
-                              : ERROR_INVALID_HANDLE;
+  const LONG result = current.Valid() ? RegSetValueExW(current.Get(), ToWide(name).c_str(), 0, REG_SZ,
+                                                       reinterpret_cast<const BYTE*>(value.c_str()),
+                                                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)))
+                                      : ERROR_INVALID_HANDLE;
   RaiseUnlessWritten(result, name);
 }
 
 void TRegistry::WriteInteger(const std::string& name, uint32_t value) {
   const DWORD data = value;
-  const LONG result =
-      current ? RegSetValueExA(current.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data)
-              : ERROR_INVALID_HANDLE;
+  const LONG result = current.Valid() ? RegSetValueExA(current.Get(), name.c_str(), 0, REG_DWORD,
+                                                       reinterpret_cast<const BYTE*>(&data), sizeof data)
+                                      : ERROR_INVALID_HANDLE;
   RaiseUnlessWritten(result, name);
 }

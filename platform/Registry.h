@@ -6,42 +6,23 @@
 #include <cstdint>
 #include <string>
 
-// Owns a key this program opened or created and closes it exactly once, on
-// every way out of the scope that holds it. A predefined root
+#include "Handle.h"
+
+// A registry key this program opened or created. A predefined root
 // (HKEY_CURRENT_USER) is never held: it is not this program's to close.
-class TRegKey {
+struct TRegKeyKind {
+  using Type = HKEY;
+  static bool Valid(HKEY key) { return key != nullptr; }
+  static void Close(HKEY key) { RegCloseKey(key); }
+};
+
+class TRegKey : public TOwnedHandle<TRegKeyKind> {
  public:
-  TRegKey() = default;
-  TRegKey(TRegKey&& other) noexcept : key_(other.Release()) {}
-  TRegKey& operator=(TRegKey&& other) noexcept {
-    if (this != &other) Reset(other.Release());
-    return *this;
-  }
-  TRegKey(const TRegKey&) = delete;
-  TRegKey& operator=(const TRegKey&) = delete;
-  ~TRegKey() { Reset(); }
+  using TOwnedHandle::TOwnedHandle;
 
   // Closes the key held, if any, and opens the one at path below base with
   // access: ERROR_SUCCESS, or the error (and then holds none).
   LONG Open(HKEY base, const std::wstring& path, REGSAM access);
-
-  HKEY Get() const { return key_; }
-  explicit operator bool() const { return key_ != nullptr; }
-
-  // Gives up ownership without closing.
-  HKEY Release() {
-    HKEY key = key_;
-    key_ = nullptr;
-    return key;
-  }
-  // Closes the key held, if any, and takes another.
-  void Reset(HKEY key = nullptr) {
-    if (key_) RegCloseKey(key_);
-    key_ = key;
-  }
-
- private:
-  HKEY key_ = nullptr;
 };
 
 // A registry access object: one root, at most one open key at a time, the

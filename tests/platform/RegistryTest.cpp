@@ -189,17 +189,17 @@ TEST_F(RegistryTest, AnOwnedKeyIsClosedOnceWhereverItsOwnershipEnds) {
   ASSERT_EQ(first.Open(HKEY_CURRENT_USER, path, KEY_READ), ERROR_SUCCESS);
   const HKEY moved = first.Get();
   TRegKey second(std::move(first));
-  EXPECT_FALSE(first);
+  EXPECT_FALSE(first.Valid());
   EXPECT_EQ(second.Get(), moved);
   // Opening again closes the key held; a failed open leaves none.
   EXPECT_EQ(second.Open(HKEY_CURRENT_USER, path + L"\\Missing", KEY_READ), ERROR_FILE_NOT_FOUND);
-  EXPECT_FALSE(second);
+  EXPECT_FALSE(second.Valid());
   EXPECT_FALSE(StillOpen(moved));
 
   TRegKey released;
   ASSERT_EQ(released.Open(HKEY_CURRENT_USER, path, KEY_READ), ERROR_SUCCESS);
   const HKEY own = released.Release();
-  EXPECT_FALSE(released);
+  EXPECT_FALSE(released.Valid());
   EXPECT_TRUE(StillOpen(own));  // let go of unclosed: now closed here
 }
 
