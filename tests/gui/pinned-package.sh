@@ -44,8 +44,14 @@ digest=$(sha256sum <"$work/own.z" | cut -d' ' -f1)
 setup_folder() {
   mkdir -p "$work/$1"
   cp "$setup_exe" "$work/$1/setup.exe"
-  wine "$pin_package" "$(windows_path "$work/$1/setup.exe")" "$digest" </dev/null ||
-    { echo "cannot pin setup.exe to the package" >&2; exit 1; }
+  # Wine's resource update now and then fails without a reason (error 0)
+  # on a file just copied: tried up to three times, each on a fresh copy.
+  local try
+  for try in 1 2 3; do
+    wine "$pin_package" "$(windows_path "$work/$1/setup.exe")" "$digest" </dev/null && break
+    ((try == 3)) && { echo "cannot pin setup.exe to the package" >&2; exit 1; }
+    cp "$setup_exe" "$work/$1/setup.exe"
+  done
   cp "$2" "$work/$1/data.z"
 }
 # Flips the lowest bit of the byte at $2 of file $1, in place: the file
