@@ -44,3 +44,19 @@ ComPtr<IUnknown> CreateComObject(REFCLSID classId) {
 void OleCheck(HRESULT result) {
   if (FAILED(result)) throw EOleSysError(OleErrorMessage(result), result);
 }
+
+std::string PersistedBytes(const ComPtr<IUnknown>& object) {
+  const ComPtr<IPersistStream> persist = QueryInterfaceOrRaise<IPersistStream>(object, IID_IPersistStream);
+  ComPtr<IStream> stream;
+  OleCheck(CreateStreamOnHGlobal(nullptr, TRUE, stream.ReleaseAndGetAddressOf()));
+  OleCheck(persist->Save(stream.Get(), TRUE));
+  ULARGE_INTEGER size{};
+  OleCheck(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_CUR, &size));
+  HGLOBAL memory = nullptr;
+  OleCheck(GetHGlobalFromStream(stream.Get(), &memory));
+  const void* bytes = GlobalLock(memory);
+  if (!bytes) throw EOleSysError(OleErrorMessage(E_OUTOFMEMORY), E_OUTOFMEMORY);
+  std::string saved(static_cast<const char*>(bytes), size_t(size.QuadPart));
+  GlobalUnlock(memory);
+  return saved;
+}

@@ -30,3 +30,8 @@ ComPtr<T> QueryInterfaceOrRaise(const ComPtr<IUnknown>& object, REFIID iid) {
   if (!result) throw EIntfCastError();
   return result;
 }
+
+// The bytes the object saves of itself through IPersistStream (a shell
+// link's file, say), so that the caller can write them through a file it
+// holds instead of handing the object a path. Failures raise as above.
+std::string PersistedBytes(const ComPtr<IUnknown>& object);

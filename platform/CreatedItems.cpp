@@ -3,9 +3,12 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <map>
 #include <vector>
 
-#include "HexText.h"
+#include "FolderListing.h"
+#include "NewFile.h"
+#include "OpenBelow.h"
 #include "Path.h"
 #include "Text.h"
 
@@ -22,21 +25,6 @@ constexpr char BackupSeparator = '|';
 
 // A folder of many files reports progress in between, not only once.
 constexpr size_t FilesPerStep = 64;
-
-std::string IdentityText(const TFileIdentity& identity) {
-  std::string text;
-  AppendHex(text, identity.Volume, 8);
-  AppendHex(text, static_cast<unsigned long>(identity.Index >> 32), 8);
-  AppendHex(text, static_cast<unsigned long>(identity.Index & 0xFFFFFFFFu), 8);
-  return text;
-}
-
-TFileIdentity ParseIdentity(const std::string& text) {
-  TFileIdentity identity;
-  identity.Volume = uint32_t(std::strtoul(text.substr(0, 8).c_str(), nullptr, 16));
-  identity.Index = std::strtoull(text.substr(8, 16).c_str(), nullptr, 16);
-  return identity;
-}
 
 // The path as the system resolves it (a "/" between components, say), in the
 // form that has no MAX_PATH limit: a name inside a deep tree can make its full
@@ -74,68 +62,29 @@ struct Entry {
   size_t folder;  // for a file or backup: index of its folder's entry
 };
 
-// A folder the entries name, held open while its items are dealt with, so
-// that it cannot be swapped for another; not held when it is no longer the
-// folder recorded.
-struct THeldFolder {
-  size_t Entry = size_t(-1);
-  THandle Held;
-  std::wstring FinalPath;
-};
+// What a held folder is opened for: listing it, and reaching what is in it.
+constexpr DWORD HeldFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
 
 class TRemoval {
  public:
   TRemoval(size_t total, std::function<void(size_t, size_t)> onStep) : total_(total), onStep_(std::move(onStep)) {}
 
-  // The recorded item at `path`, opened with `access` when it is still the
-  // one recorded; otherwise not opened, and unless it is gone, left.
-  THandle OpenRecorded(const std::string& path, const std::wstring& system, const TFileIdentity& identity,
-                       DWORD access) {
-    THandle item = OpenItem(system, access);
-    if (!item.Valid()) {
-      if (!Gone(GetLastError())) Left(path);
-      return item;
-    }
-    if (!IsRecorded(item, identity)) {
-      Left(path);
-      item.Reset();
-    }
-    return item;
-  }
-
   // A folder this run made: the plain files in it, then the folder itself
   // if that left it empty. Folders inside it were recorded after it and are
   // gone already; one that is not is no item of ours, and keeps it.
   void RemoveFolder(const Entry& entry) {
-    const THandle folder =
-        OpenRecorded(entry.text, SystemPath(entry.text), entry.identity, DELETE | FILE_LIST_DIRECTORY);
-    if (!folder.Valid()) return;
+    THandle folder = OpenItem(SystemPath(entry.text), DELETE | HeldFolderAccess);
+    if (!Recorded(entry.text, folder, entry.identity)) return;
     RemoveFilesIn(entry.text, folder);
     if (!DeleteHeld(folder)) Left(entry.text);
-  }
-
-  // The existing folder of entries[index], held; false when it is not the
-  // folder recorded (or gone), its items then left.
-  bool HoldFolder(const std::vector<Entry>& entries, size_t index) {
-    if (folder_.Entry == index) return folder_.Held.Valid();
-    folder_.Entry = index;
-    const Entry& entry = entries[index];
-    folder_.Held = OpenItem(SystemPath(entry.text));
-    if (folder_.Held.Valid() && !IsRecorded(folder_.Held, entry.identity)) folder_.Held.Reset();
-    folder_.FinalPath = folder_.Held.Valid() ? FinalPathOf(folder_.Held) : std::wstring();
-    return folder_.Held.Valid();
   }
 
   // A file made in an existing folder.
   void RemoveFile(const std::vector<Entry>& entries, const Entry& entry) {
     const std::string path = JoinPath(entries[entry.folder].text, entry.text);
-    if (!HoldFolder(entries, entry.folder)) {
-      Left(path);
-      return;
-    }
-    const std::wstring system = InHeldFolder(entry.text);
-    const THandle file = OpenRecorded(path, system, entry.identity, DELETE);
-    if (file.Valid() && !DeleteItemAt(file, system)) Left(path);
+    if (!HoldFolder(entries, entry.folder)) return Left(path);
+    const THandle file = OpenRecordedBelow(path, entry.text, entry.identity);
+    if (file.Valid() && !DeleteHeld(file)) Left(path);
   }
 
   // A replaced item: its backup gets the name back.
@@ -143,24 +92,32 @@ class TRemoval {
     const size_t separator = entry.text.rfind(BackupSeparator);
     const std::string name = entry.text.substr(0, separator), backup = entry.text.substr(separator + 1);
     const std::string path = JoinPath(entries[entry.folder].text, name);
-    if (!HoldFolder(entries, entry.folder)) {
-      Left(path);
-      return;
-    }
-    const THandle item = OpenRecorded(path, InHeldFolder(backup), entry.identity, DELETE);
-    if (item.Valid() && !RenameItemAt(item, InHeldFolder(backup), InHeldFolder(name))) Left(path);
+    if (!HoldFolder(entries, entry.folder)) return Left(path);
+    const THandle item = OpenRecordedBelow(path, backup, entry.identity);
+    if (item.Valid() && !RenameBelow(item, folder_.Held, ToWide(name, CodePageAnsi), false)) Left(path);
+  }
+
+  // What a run that ended half-way left in an existing folder this run
+  // wrote into; `own` are names of such a form that this run gave its own
+  // files there, which stay.
+  void RemoveLeftoversIn(const std::vector<Entry>& entries, size_t index, const std::vector<std::wstring>& own) {
+    if (!HoldFolder(entries, index)) return;
+    ForEachItemIn(folder_.Held, [&](const std::wstring& name, uint32_t attributes) {
+      if (!IsLeftoverName(name) || !IsPlainFile(attributes)) return;
+      for (const std::wstring& kept : own)
+        if (SameName(kept, name)) return;
+      const THandle item = OpenBelow(folder_.Held, name, DELETE, TOpenBelow::Existing);
+      if (item.Valid() && IsPlainFile(InfoOf(item).Attributes)) DeleteHeld(item);
+    });
   }
 
   // A backup no longer needed.
   void RemoveBackup(const std::vector<Entry>& entries, const Entry& entry) {
     const std::string backup = entry.text.substr(entry.text.rfind(BackupSeparator) + 1);
     const std::string path = JoinPath(entries[entry.folder].text, backup);
-    if (!HoldFolder(entries, entry.folder)) {
-      Left(path);
-      return;
-    }
-    const THandle item = OpenRecorded(path, InHeldFolder(backup), entry.identity, DELETE);
-    if (item.Valid() && !DeleteItemAt(item, InHeldFolder(backup))) Left(path);
+    if (!HoldFolder(entries, entry.folder)) return Left(path);
+    const THandle item = OpenRecordedBelow(path, backup, entry.identity);
+    if (item.Valid() && !DeleteHeld(item)) Left(path);
   }
 
   // One recorded entry done.
@@ -173,33 +130,47 @@ class TRemoval {
   TLeftItems Result() const { return left_; }
 
  private:
-  std::wstring InHeldFolder(const std::string& name) const {
-    return folder_.FinalPath + L"\\" + ToWide(name, CodePageAnsi);
-  }
-
-  // The plain files in the held folder, listed through its handle.
-  void RemoveFilesIn(const std::string& path, const THandle& folder) {
-    const std::wstring finalPath = FinalPathOf(folder);
-    if (finalPath.empty()) return;
-    alignas(8) char listing[16384];
-    while (GetFileInformationByHandleEx(folder.Get(), FileIdBothDirectoryInfo, listing, sizeof listing)) {
-      for (size_t at = 0;;) {
-        const auto& found = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(listing + at);
-        if (IsPlainFile(found.FileAttributes)) {
-          const std::wstring name(found.FileName, found.FileNameLength / sizeof(wchar_t));
-          RemovePlainFile(JoinPath(path, FromWide(name, CodePageAnsi)), finalPath + L"\\" + name);
-        }
-        if (found.NextEntryOffset == 0) break;
-        at += found.NextEntryOffset;
-      }
+  // Whether the item opened for `path` is the one recorded; when it is not
+  // (and is not simply gone) it is left, and let go of.
+  bool Recorded(const std::string& path, THandle& item, const TFileIdentity& identity) {
+    if (!item.Valid()) {
+      if (!Gone(GetLastError())) Left(path);
+      return false;
     }
+    if (IsRecorded(item, identity)) return true;
+    Left(path);
+    item.Reset();
+    return false;
   }
 
-  void RemovePlainFile(const std::string& path, const std::wstring& system) {
-    const THandle file = OpenItem(system, DELETE);
-    BY_HANDLE_FILE_INFORMATION info;
-    const bool removed = file.Valid() && GetFileInformationByHandle(file.Get(), &info) &&
-                         IsPlainFile(info.dwFileAttributes) && DeleteItemAt(file, system);
+  // The item `name` in the held folder, when it is still the one recorded.
+  THandle OpenRecordedBelow(const std::string& path, const std::string& name, const TFileIdentity& identity) {
+    THandle item = OpenBelow(folder_.Held, ToWide(name, CodePageAnsi), DELETE, TOpenBelow::Existing);
+    Recorded(path, item, identity);
+    return item;
+  }
+
+  // The existing folder of entries[index], held; false when it is not the
+  // folder recorded (or gone), its items then left.
+  bool HoldFolder(const std::vector<Entry>& entries, size_t index) {
+    if (folder_.Entry == index) return folder_.Held.Valid();
+    folder_.Entry = index;
+    const Entry& entry = entries[index];
+    folder_.Held = OpenItem(SystemPath(entry.text), HeldFolderAccess);
+    if (folder_.Held.Valid() && !IsRecorded(folder_.Held, entry.identity)) folder_.Held.Reset();
+    return folder_.Held.Valid();
+  }
+
+  // The plain files in the held folder, listed and reached through its handle.
+  void RemoveFilesIn(const std::string& path, const THandle& folder) {
+    ForEachItemIn(folder, [&](const std::wstring& name, uint32_t attributes) {
+      if (IsPlainFile(attributes)) RemovePlainFile(JoinPath(path, FromWide(name, CodePageAnsi)), folder, name);
+    });
+  }
+
+  void RemovePlainFile(const std::string& path, const THandle& folder, const std::wstring& name) {
+    const THandle file = OpenBelow(folder, name, DELETE, TOpenBelow::Existing);
+    const bool removed = file.Valid() && IsPlainFile(InfoOf(file).Attributes) && DeleteHeld(file);
     if (!removed && !(!file.Valid() && Gone(GetLastError()))) Left(path);
     if (++filesSinceStep_ == FilesPerStep) {
       filesSinceStep_ = 0;
@@ -210,6 +181,14 @@ class TRemoval {
   void Left(const std::string& path) {
     if (left_.Count++ == 0) left_.First = path;
   }
+
+  // An existing folder the entries name, held open while its items are
+  // dealt with, so that it cannot be swapped for another; not held when it
+  // is no longer the folder recorded.
+  struct THeldFolder {
+    size_t Entry = size_t(-1);
+    THandle Held;
+  };
 
   size_t total_;
   std::function<void(size_t, size_t)> onStep_;
@@ -225,7 +204,7 @@ std::vector<Entry> ReadEntries(const std::string& entries) {
   for (size_t at = 0; at < entries.size(); at = entries.find('\0', at) + 1) {
     Entry entry;
     entry.kind = entries[at];
-    entry.identity = ParseIdentity(entries.substr(at + 1, IdentityDigits));
+    ParseIdentity(entries.substr(at + 1, IdentityDigits), entry.identity);
     entry.text = entries.c_str() + at + 1 + IdentityDigits;
     if (entry.kind == ExistingFolderKind) folder = result.size();
     entry.folder = folder;
@@ -300,6 +279,16 @@ TLeftItems TCreatedItems::Commit() {
   TRemoval removal(entries.size(), nullptr);
   for (const Entry& entry : entries)
     if (entry.kind == BackupKind) removal.RemoveBackup(entries, entry);
+  // Each existing folder written into once, with the names of that form
+  // this run gave its own files there.
+  std::map<std::string, std::pair<size_t, std::vector<std::wstring>>> folders;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const Entry& entry = entries[i];
+    if (entry.kind == ExistingFolderKind) folders.emplace(entry.text, std::make_pair(i, std::vector<std::wstring>()));
+    const std::wstring name = ToWide(entry.text, CodePageAnsi);
+    if (entry.kind == FileKind && IsLeftoverName(name)) folders[entries[entry.folder].text].second.push_back(name);
+  }
+  for (const auto& [text, folder] : folders) removal.RemoveLeftoversIn(entries, folder.first, folder.second);
   entries_.clear();
   entries_.shrink_to_fit();
   lastExistingFolder_.clear();

@@ -25,3 +25,9 @@ std::wstring ThisProgram() {
     path.resize(path.size() * 2);
   }
 }
+
+const THandle& ThisProgramFile() {
+  static const THandle file(CreateFileW(ThisProgram().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file;
+}

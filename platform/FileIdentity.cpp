@@ -1,8 +1,28 @@
 #include "FileIdentity.h"
 
+#include <cstdlib>
 #include <vector>
 
 #include "Errors.h"
+#include "HexText.h"
+
+constexpr size_t IdentityDigits = 24;
+
+std::string IdentityText(const TFileIdentity& identity) {
+  std::string text;
+  AppendHex(text, identity.Volume, 8);
+  AppendHex(text, static_cast<unsigned long>(identity.Index >> 32), 8);
+  AppendHex(text, static_cast<unsigned long>(identity.Index & 0xFFFFFFFFu), 8);
+  return text;
+}
+
+bool ParseIdentity(const std::string& text, TFileIdentity& identity) {
+  if (text.size() != IdentityDigits || text.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
+    return false;
+  identity.Volume = uint32_t(std::strtoul(text.substr(0, 8).c_str(), nullptr, 16));
+  identity.Index = std::strtoull(text.substr(8, 16).c_str(), nullptr, 16);
+  return true;
+}
 
 bool TItemInfo::IsFolder() const { return (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 bool TItemInfo::IsLink() const { return (Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }

@@ -17,6 +17,11 @@ struct TFileIdentity {
   bool operator!=(const TFileIdentity& other) const { return !(*this == other); }
 };
 
+// An identity as 24 hexadecimal digits (volume, then index), as records
+// keep it; ParseIdentity is false for text that is not such digits.
+std::string IdentityText(const TFileIdentity& identity);
+bool ParseIdentity(const std::string& text, TFileIdentity& identity);
+
 struct TItemInfo {
   uint32_t Attributes = 0;
   uint32_t Links = 0;  // hard links: names the item has

@@ -2,10 +2,15 @@
 
 #include "Errors.h"
 #include "FileSystem.h"
+#include "OpenBelow.h"
 #include "Path.h"
 #include "Text.h"
 
 namespace {
+
+// What a held folder is opened for: passing through to what is below it,
+// and listing it (the removal deals with what it holds).
+constexpr DWORD FolderAccess = FILE_TRAVERSE | FILE_LIST_DIRECTORY;
 
 [[noreturn]] void RaiseLastError() { throw EInOutError(int(GetLastError())); }
 
@@ -14,8 +19,8 @@ namespace {
 }
 
 // The current folder, as what it resolves to (a link the user chose followed).
-THandle OpenCurrentFolder() {
-  return THandle(CreateFileW(L".", FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+THandle OpenCurrentFolder(DWORD access = 0) {
+  return THandle(CreateFileW(L".", access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
@@ -55,16 +60,21 @@ bool TFolderChain::TryStart(const std::string& path, bool createdByThisRun) {
   if (!SetCurrentDir(path)) return false;
   TLevel start;
   start.Path = GetCurrentDir();
-  start.Held = OpenCurrentFolder();
+  start.Held = OpenCurrentFolder(FolderAccess);
   if (!start.Held.Valid()) RaiseLastError();
   start.FinalPath = FinalPathOf(start.Held);
+  if (start.FinalPath.empty()) RaiseLastError();
   start.Identity = InfoOf(start.Held).Identity;
   Levels.push_back(std::move(start));
   if (createdByThisRun) FirstCreated = 0;
   return true;
 }
 
-bool TFolderChain::Enter(const std::string& name, TCreatedItems* created) {
+bool TFolderChain::Enter(const std::string& name, TCreatedItems* created) { return EnterPath(name, true, created); }
+
+void TFolderChain::EnterExisting(const std::string& name) { EnterPath(name, false, nullptr); }
+
+bool TFolderChain::EnterPath(const std::string& name, bool mayCreateLast, TCreatedItems* created) {
   if (name.empty()) return false;
   // The name as the system reads it ('/', "." and ".." taken as it takes
   // them), level by level below the current folder, each checked; only the
@@ -95,37 +105,36 @@ bool TFolderChain::Enter(const std::string& name, TCreatedItems* created) {
   }
   bool made = false;
   for (size_t i = 0; i < components.size(); ++i)
-    made = EnterLevel(FromWide(components[i]), i + 1 == components.size(), created);
+    made = EnterLevel(FromWide(components[i]), mayCreateLast && i + 1 == components.size(), created);
   if (alias) throw EInOutError(ERROR_PATH_NOT_FOUND);
   return made;
 }
 
 bool TFolderChain::EnterLevel(const std::string& name, bool mayCreate, TCreatedItems* created) {
   const std::string path = JoinPath(Path(), name);
-  const std::wstring wide = ToWide(path);
   bool made = false;
   TLevel level;
-  level.Held = OpenItem(wide);
+  // Opened through the folder above, held, by this one name: nothing done
+  // above it meanwhile can lead the open anywhere else.
+  level.Held = OpenBelow(Levels.back().Held, ToWide(name), FolderAccess,
+                         mayCreate ? TOpenBelow::FolderOrNew : TOpenBelow::Existing, &made);
   if (!level.Held.Valid()) {
-    if (GetLastError() == ErrorItemIsLink) RaiseLinked(path);
-    if (!mayCreate) RaiseLastError();
-    CreateDir(name);
-    made = true;
-    level.Held = OpenItem(wide);
-    if (!level.Held.Valid()) {
-      if (GetLastError() == ErrorItemIsLink) RaiseLinked(path);
-      RaiseLastError();
-    }
+    const DWORD error = GetLastError();
+    if (error == ErrorItemIsLink) RaiseLinked(path);
+    // A file of that name: as making the folder would say.
+    if (error == ERROR_DIRECTORY) throw EInOutError(ERROR_ALREADY_EXISTS);
+    RaiseLastError();
   }
   const TItemInfo info = InfoOf(level.Held);
   if (info.IsLink()) RaiseLinked(path);
-  // A file of that name: as making the folder would say.
   if (!info.IsFolder()) throw EInOutError(ERROR_ALREADY_EXISTS);
   level.Path = path;
   level.FinalPath = FinalPathOf(level.Held);
   level.Identity = info.Identity;
-  // Anywhere but directly below: led elsewhere on the way.
-  if (!SameName(ParentOf(level.FinalPath), FinalPath())) throw EInOutError(ERROR_PATH_NOT_FOUND, OutsideMessage(path));
+  // Anywhere but directly below: led elsewhere on the way. A folder whose
+  // place the system cannot tell is no match either.
+  if (level.FinalPath.empty() || !SameName(ParentOf(level.FinalPath), FinalPath()))
+    throw EInOutError(ERROR_PATH_NOT_FOUND, OutsideMessage(path));
   if (made && created) created->FolderCreated(path, level.Identity);
   MakeCurrent(level);
   if (made && !InsideCreated()) FirstCreated = Levels.size();

@@ -32,6 +32,8 @@ class TFolderChain {
   // would not land where the name says. Case and the separators ('/',
   // doubled ones) are the system's own and do not count.
   bool Enter(const std::string& name, TCreatedItems* created = nullptr);
+  // As Enter, but makes nothing: each level must be a folder that is there.
+  void EnterExisting(const std::string& name);
 
   // Back one level; never above the start.
   void Leave();
@@ -48,6 +50,8 @@ class TFolderChain {
   // The current folder as the system resolved it, in the "\\?\" form.
   const std::wstring& FinalPath() const { return Levels.back().FinalPath; }
   const TFileIdentity& Identity() const { return Levels.back().Identity; }
+  // The current folder, held: what is written in it is opened through this.
+  const THandle& Held() const { return Levels.back().Held; }
   // Whether this run made the current folder or one above it in the chain:
   // then nothing in it existed before the run.
   bool InsideCreated() const { return FirstCreated < Levels.size(); }
@@ -62,6 +66,7 @@ class TFolderChain {
   std::vector<TLevel> Levels;
   size_t FirstCreated = size_t(-1);
 
+  bool EnterPath(const std::string& name, bool mayCreateLast, TCreatedItems* created);
   bool EnterLevel(const std::string& name, bool mayCreate, TCreatedItems* created);
   // Makes the held level current and checks that the system agrees.
   void MakeCurrent(const TLevel& level);

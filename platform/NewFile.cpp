@@ -2,12 +2,16 @@
 
 #include "Errors.h"
 #include "FileSystem.h"
+#include "FolderListing.h"
+#include "OpenBelow.h"
 #include "Path.h"
 #include "Text.h"
 
 namespace {
 
 [[noreturn]] void RaiseLastError() { throw EInOutError(int(GetLastError())); }
+
+constexpr DWORD FileAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
 
 // Temporary and backup names are numbered through the run; a number taken
 // by something already there is passed over.
@@ -17,90 +21,86 @@ unsigned NextNumber() {
 }
 constexpr int NameTries = 10000;
 
-std::string TempName() { return "~setup" + std::to_string(NextNumber()) + ".tmp"; }
-std::string BackupName() { return "~setup" + std::to_string(NextNumber()) + ".bak"; }
-
 bool NameTaken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
+
+// A file being written to replace another, and the one it replaces, under
+// names of their own until the install completes: "~setup", a number, and
+// what the file is.
+const wchar_t LeftoverPrefix[] = L"~setup";
+const wchar_t TemporarySuffix[] = L".tmp";
+const wchar_t BackupSuffix[] = L".bak";
+
+std::string NumberedName(const wchar_t* suffix) {
+  return FromWide(LeftoverPrefix + std::to_wstring(NextNumber()) + suffix);
+}
+
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+  return text.size() >= end.size() && SameName(text.substr(text.size() - end.size()), end);
+}
+
+std::string TemporaryFileName() { return NumberedName(TemporarySuffix); }
+std::string BackupFileName() { return NumberedName(BackupSuffix); }
 
 }  // namespace
 
-TNewFile::TNewFile(const TFolderChain& folder, const std::string& name, TCreatedItems* created)
-    : Created(created), Recorded(created && !folder.InsideCreated()) {
-  const std::wstring full = FullPathOf(name);
-  const std::wstring folderPath = ParentOf(full);
-  Name = FromWide(LastComponent(full));
-  if (SameName(folderPath, ToWide(folder.Path())) ||
-      (folder.Path().back() == '\\' && SameName(folderPath + L"\\", ToWide(folder.Path())))) {
-    FolderText = folder.Path();
-    Folder = folder.FinalPath();
-    FolderIdentity = folder.Identity();
-  } else {
-    // A name reaching into a folder below: held as any other, never through a link.
-    const THandle below = OpenItem(folderPath);
-    if (!below.Valid()) {
-      if (GetLastError() == ErrorItemIsLink) throw EInOutError(ERROR_ACCESS_DENIED, LinkRefusedMessage(FromWide(folderPath)));
-      RaiseLastError();
-    }
-    const TItemInfo info = InfoOf(below);
-    if (info.IsLink()) throw EInOutError(ERROR_ACCESS_DENIED, LinkRefusedMessage(FromWide(folderPath)));
-    FolderText = FromWide(folderPath);
-    Folder = FinalPathOf(below);
-    FolderIdentity = info.Identity;
-  }
+bool IsLeftoverName(const std::wstring& name) {
+  const size_t prefix = std::char_traits<wchar_t>::length(LeftoverPrefix);
+  if (name.size() <= prefix + 4 || !SameName(name.substr(0, prefix), LeftoverPrefix)) return false;
+  if (!EndsWith(name, TemporarySuffix) && !EndsWith(name, BackupSuffix)) return false;
+  const std::wstring number = name.substr(prefix, name.size() - prefix - 4);
+  return number.find_first_not_of(L"0123456789") == std::wstring::npos;
+}
 
-  for (int tries = 0; !File_.Valid() && tries < NameTries; ++tries) {
-    TempName = ::TempName();
-    File_.Reset(CreateFileW(InFolder(TempName).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!File_.Valid() && !NameTaken(GetLastError())) RaiseLastError();
+void RemoveLeftovers(const THandle& folder, const std::string& folderText, TLeftItems& left) {
+  ForEachItemIn(folder, [&](const std::wstring& name, uint32_t attributes) {
+    if (!IsLeftoverName(name) || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) return;
+    const THandle item = OpenBelow(folder, name, DELETE, TOpenBelow::Existing);
+    if (item.Valid() && !InfoOf(item).IsFolder() && DeleteHeld(item)) return;
+    if (!item.Valid() && GetLastError() == ERROR_FILE_NOT_FOUND) return;
+    if (left.Count++ == 0) left.First = JoinPath(folderText, FromWide(name));
+  });
+}
+
+
+TNewFile::TNewFile(const TFolderChain& folder, const std::string& name, TCreatedItems* created)
+    : Folder(folder.Held()),
+      Created(created),
+      Recorded(created && !folder.InsideCreated()),
+      FolderText(folder.Path()),
+      FolderIdentity(folder.Identity()),
+      Name(name) {
+  // Most names are new: made in place, in one step.
+  File_ = OpenBelow(Folder, ToWide(Name), FileAccess, TOpenBelow::NewFile);
+  if (!File_.Valid()) {
+    if (!NameTaken(GetLastError())) RaiseLastError();
+    for (int tries = 0; !File_.Valid() && tries < NameTries; ++tries) {
+      TempName = TemporaryFileName();
+      File_ = OpenBelow(Folder, ToWide(TempName), FileAccess, TOpenBelow::NewFile);
+      if (!File_.Valid() && !NameTaken(GetLastError())) RaiseLastError();
+    }
+    if (!File_.Valid()) RaiseLastError();
   }
-  if (!File_.Valid()) RaiseLastError();
-  // Recorded before its data are written: a run that ends meanwhile leaves it behind.
-  if (Recorded) Created->FileCreated(FolderText, FolderIdentity, TempName, InfoOf(File_).Identity);
+  Identity_ = IdentityOnVolume(FolderIdentity.Volume, File_);
+  if (Recorded) Created->FileCreated(FolderText, FolderIdentity, Replacing() ? TempName : Name, Identity_);
 }
 
 TNewFile::~TNewFile() {
-  if (Placed) return;
-  if (!File_.Valid()) File_ = OpenItem(InFolder(TempName), DELETE);
-  if (File_.Valid()) DeleteHeld(File_);
+  if (!Placed && File_.Valid()) DeleteHeld(File_);
 }
 
 void TNewFile::RaiseLinkedFile() const {
   throw EInOutError(ERROR_ACCESS_DENIED, LinkRefusedMessage(JoinPath(FolderText, Name)));
 }
 
-std::wstring TNewFile::InFolder(const std::string& name) const { return Folder + L"\\" + ToWide(name); }
-
-std::wstring TNewFile::ReleaseForWriter() {
+void TNewFile::PutInPlace() {
+  if (Replacing()) Replace();
+  Placed = true;
   CloseFile(File_);
-  // Writers that take only the usual form get it where it is short enough.
-  const std::wstring path = InFolder(TempName);
-  if (path.compare(0, 4, L"\\\\?\\") == 0 && path.compare(4, 4, L"UNC\\") != 0 && path.size() - 4 < MAX_PATH)
-    return path.substr(4);
-  return path;
 }
 
-void TNewFile::PutInPlace() {
-  if (!File_.Valid()) {
-    // Written by path meanwhile: what is there must still be a plain file.
-    File_ = OpenItem(InFolder(TempName), GENERIC_READ | GENERIC_WRITE | DELETE);
-    if (!File_.Valid()) RaiseLastError();
-    const TItemInfo info = InfoOf(File_);
-    if (info.IsFolder() || info.IsLink() || info.Links > 1 || !IsItemAt(File_, InFolder(TempName)))
-      throw EInOutError(ERROR_ACCESS_DENIED);
-  }
-  const std::wstring target = InFolder(Name);
-  const TFileIdentity identity = InfoOf(File_).Identity;
-  // Most names are new: tried first, as looking a missing name up costs as
-  // much as a rename to it (Wine reads the whole folder for either).
-  if (RenameHeld(File_, target, false)) {
-    Placed = true;
-    if (Recorded) Created->FileCreated(FolderText, FolderIdentity, Name, identity);
-    CloseFile(File_);
-    return;
-  }
-  if (!NameTaken(GetLastError())) RaiseLastError();
-  THandle existing = OpenItem(target, DELETE);
+void TNewFile::Replace() {
+  const std::wstring target = ToWide(Name);
+  THandle existing = OpenBelow(Folder, target, DELETE, TOpenBelow::Existing);
   if (!existing.Valid()) {
     const DWORD error = GetLastError();
     if (error == ErrorItemIsLink) RaiseLinkedFile();
@@ -110,12 +110,16 @@ void TNewFile::PutInPlace() {
     // As opening it for writing would say.
     if (info.IsFolder() || (info.Attributes & FILE_ATTRIBUTE_READONLY)) throw EInOutError(ERROR_ACCESS_DENIED);
     // What it leads to, or shares its data with, is not this product's file.
-    if (info.IsLink() || info.Links > 1 || !IsItemAt(existing, target)) RaiseLinkedFile();
+    if (info.IsLink() || info.Links > 1) RaiseLinkedFile();
     if (Recorded) {
+      // The earlier file is about to stand only as the backup: the new one
+      // is on the disk first, so that a crash leaves each of the two whole
+      // under a name.
+      if (!FlushFileBuffers(File_.Get())) RaiseLastError();
       std::string backup;
       for (int tries = 0; backup.empty() && tries < NameTries; ++tries) {
-        backup = BackupName();
-        if (!RenameHeld(existing, InFolder(backup), false)) {
+        backup = BackupFileName();
+        if (!RenameBelow(existing, Folder, ToWide(backup), false)) {
           if (!NameTaken(GetLastError())) RaiseLastError();
           backup.clear();
         }
@@ -124,11 +128,9 @@ void TNewFile::PutInPlace() {
       Created->Replaced(FolderText, FolderIdentity, Name, backup, info.Identity);
     }
   }
-  if (Recorded) Created->FileCreated(FolderText, FolderIdentity, Name, identity);
+  if (Recorded) Created->FileCreated(FolderText, FolderIdentity, Name, Identity_);
   // In a folder this run made nothing needs keeping: an item put there since is replaced.
   // Let go of it first: a replacement must be able to take its name.
   existing.Reset();
-  if (!RenameHeld(File_, target, !Recorded)) RaiseLastError();
-  Placed = true;
-  CloseFile(File_);
+  if (!RenameBelow(File_, Folder, target, !Recorded)) RaiseLastError();
 }

@@ -5,6 +5,7 @@
 #include "Application.h"
 #include "ComApartment.h"
 #include "DllSearch.h"
+#include "Environment.h"
 #include "RemovalMode.h"
 #include "SetupForm.h"
 
@@ -13,6 +14,8 @@ TSetupForm SetupForm;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   RestrictDllSearchPath();
+  // Held from the start: the uninstaller an install leaves is copied from it.
+  ThisProgramFile();
   try {
     // Started as the uninstaller of an installed product.
     int removalExit = 0;

@@ -36,12 +36,11 @@ void ShowProgressDisplay(TSetupForm& form) {
 // error, or EAbort when the user ended the program at a progress stop,
 // leaves through here.
 bool CreateProduct(TSetupForm& form, TFolderChain& product) {
-  // Held until the product is in place; a take-back must be able to remove it.
-  const TChainRelease release(product);
   TUnPack& pack = *form.Pack;
   // The product folder under the destination, made unless it exists.
   const bool productMade = product.Enter(pack.FolderName, &form.Created);
-  form.StartRemovalRecord(product.Path(), productMade);
+  form.StartRemovalRecord(product, productMade);
+  const size_t productDepth = product.Depth();
 
   pack.OnProgress = [&form] {
     form.StepProgress();
@@ -50,6 +49,8 @@ bool CreateProduct(TSetupForm& form, TFolderChain& product) {
   pack.Created = &form.Created;
   form.ProgressBar.SetPosition(0);
   if (!form.ShowPackageProblems(pack.Extract(product))) return false;
+  // Back in the product folder, whatever leave records the package lacked.
+  while (product.Depth() > productDepth) product.Leave();
 
   form.CreateShortcuts();
   return true;
@@ -89,6 +90,8 @@ void RunInstallSteps(TSetupForm& form) {
     Terminate();
     return;
   }
+  // Held until the product is complete; a take-back must be able to remove it.
+  TChainRelease release(product);
   bool created = false;
   try {
     created = CreateProduct(form, product);
@@ -99,6 +102,7 @@ void RunInstallSteps(TSetupForm& form) {
   }
   // Or the extractor has shown what was wrong with the package.
   if (!created) {
+    product.Release();
     TakeBackCreated(form);
     return;
   }
@@ -115,7 +119,7 @@ void RunInstallSteps(TSetupForm& form) {
   MessageDlg(text, TMsgDlgType::mtInformation, mbOK);
 
   form.WriteRegistry(form.BaseDir + pack.FolderName + "\\" + pack.RootDirName);
-  form.WriteUninstallEntry();
+  form.WriteUninstallEntry(product);
 }
 
 }  // namespace

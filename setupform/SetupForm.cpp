@@ -4,11 +4,14 @@
 #include "MessageDialog.h"
 #include "MessagePump.h"
 #include "PackagePin.h"
+#include "RemovalRecord.h"
 #include "Text.h"
 
 void TSetupForm::FormCreate() {
   Pack = std::make_unique<TUnPack>();
   Pack->Pin = PackagePin();
+  // The uninstaller and its record are the program's own in the version folder.
+  Pack->ReservedNames = {FromWide(Removal::UninstallerName), FromWide(Removal::RecordName)};
   TUnPackOutcome loaded;
   {
     TLoadProgress progress;

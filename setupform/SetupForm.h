@@ -103,10 +103,10 @@ class TSetupForm {
   void WriteRegistry(const std::string& installDir);
   // Starts the removal record in the product folder (made by this run when
   // productFolderMade), and has the extraction report to it.
-  void StartRemovalRecord(const std::string& productFolder, bool productFolderMade);
+  void StartRemovalRecord(const TFolderChain& productFolder, bool productFolderMade);
   // The uninstaller and the removal record beside the product, and its
   // entry in Windows' list of programs.
-  void WriteUninstallEntry();
+  void WriteUninstallEntry(TFolderChain& product);
 
   // Window machinery. Create makes the window (hidden) and its controls
   // from the layout description, runs FormCreate (an error there is shown

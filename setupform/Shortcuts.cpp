@@ -104,7 +104,7 @@ void TSetupForm::CreateShortcuts() {
   }
   for (const std::string& name : {Pack->FolderName, Pack->RootDirName})
     if (MenuChain.Enter(name, &Created))
-      RemovalRecord.Add(Removal::Kind::MenuFolder, ToWide(MenuChain.Path(), CodePageAnsi));
+      RemovalRecord.Add(Removal::Kind::MenuFolder, ToWide(MenuChain.Path(), CodePageAnsi), MenuChain.Identity());
   MenuFolder = JoinPath(JoinPath(ProgramsDir, Pack->FolderName), Pack->RootDirName);
   MenuItem = ProgramsName + "\\" + Pack->FolderName + "\\" + Pack->RootDirName + "\\" + Pack->FolderName;
 
@@ -130,17 +130,18 @@ void TSetupForm::CreateLNK(const std::string& description, const std::string& ta
   StepProgress();
   link->SetDescription(description.c_str());
   StepProgress();
-  const ComPtr<IPersistFile> file = QueryInterfaceOrRaise<IPersistFile>(object, IID_IPersistFile);
-  StepProgress();
-  // Saved under a name of its own first: a link of that name that was there
-  // is replaced only by a complete one, and comes back if the install is taken back.
-  const std::string linkPath = JoinPath(MenuFolder, linkName + ".lnk");
-  const bool existed = PathExists(linkPath);
-  TNewFile linkFile(MenuChain, linkName + ".lnk", &Created);
-  // A link that was not written must not be announced: the install stops
+  // A link that was not saved must not be announced: the install stops
   // here, before the completion message and the record.
-  OleCheck(file->Save(linkFile.ReleaseForWriter().c_str(), FALSE));
+  const std::string bytes = PersistedBytes(object);
+  StepProgress();
+  // Written through the menu folder held: a link of that name that was
+  // there is replaced only by a complete one, and comes back if the install
+  // is taken back.
+  const std::string linkPath = JoinPath(MenuFolder, linkName + ".lnk");
+  TNewFile linkFile(MenuChain, linkName + ".lnk", &Created);
+  WriteWhole(linkFile.File(), bytes.data(), uint32_t(bytes.size()));
   linkFile.PutInPlace();
-  RemovalRecord.Add(existed ? Removal::Kind::Replaced : Removal::Kind::Link, ToWide(linkPath, CodePageAnsi));
+  RemovalRecord.Add(linkFile.Replacing() ? Removal::Kind::Replaced : Removal::Kind::Link, ToWide(linkPath, CodePageAnsi),
+                    linkFile.Identity());
   StepProgress();
 }

@@ -37,13 +37,13 @@ bool TPackageStream::DigestMatchesPin() {
   return whole && digest == *Pin;
 }
 
-Package::CheckResult TPackageStream::Check() {
+Package::CheckResult TPackageStream::Check(const Package::RecordVisitor& visit) {
   if (Pin) {
     StartDigest();
     if (OnCheckProgress) source_.Digest->OnHashed = [this](size_t hashed) { OnCheckProgress(int32_t(hashed), size_); };
   }
   Package::TPieceReader in(source_, size_t(size_), LoadPieceSize);
-  const Package::CheckResult result = Package::CheckPackage(in, Package::RecordVisitor(), SystemNameText());
+  const Package::CheckResult result = Package::CheckPackage(in, visit, SystemNameText());
   loadedDigest_ = result.RecordsDigest;
   // A package found damaged is hashed to its end too: with a Pin, any
   // other package is told apart from the program's own the same way.

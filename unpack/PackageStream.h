@@ -77,7 +77,7 @@ class TPackageStream {
 
   // The load's check: the header and every record, the file data skipped
   // (read only to be hashed, with a Pin).
-  Package::CheckResult Check();
+  Package::CheckResult Check(const Package::RecordVisitor& visit = Package::RecordVisitor());
   // With a Pin, called as Check hashes the package: bytes hashed, of Size().
   std::function<void(int32_t done, int32_t total)> OnCheckProgress;
   // After Check: false when there is a Pin and the package's digest is

@@ -47,12 +47,18 @@ class TUnPack {
   // empty one when its records start with no folder); RootDirName is set as
   // the extraction makes it.
   std::string LoadedRootDirName;
+  // Names of files the program itself puts in the version folder (the
+  // folder of the first directory record): a package that has a file of
+  // such a name there is refused at load as damaged, so that neither
+  // overwrites the other.
+  std::vector<std::string> ReservedNames;
   // Where the folders and files that Extract creates are recorded; none when null.
   TCreatedItems* Created = nullptr;
-  // Told the full path of each folder Extract creates, and of each file once
-  // it is written in place, with whether it replaced one; none when empty.
-  std::function<void(const std::string& path)> OnFolderCreated;
-  std::function<void(const std::string& path, bool replaced)> OnFileWritten;
+  // Told the full path and identity of each folder Extract creates, and of
+  // each file once it is written in place, with whether it replaced one;
+  // none when empty.
+  std::function<void(const std::string& path, const TFileIdentity& identity)> OnFolderCreated;
+  std::function<void(const std::string& path, bool replaced, const TFileIdentity& identity)> OnFileWritten;
   // The SHA-256 this setup program was built for, when it names one: a
   // package of another digest is refused at load; one found changed by the
   // extraction (damaged, or of another digest at its end) is Foreign, and

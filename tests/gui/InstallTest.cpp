@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <functional>
 #include <iostream>
 #include <map>
@@ -724,6 +726,27 @@ INSTANTIATE_TEST_SUITE_P(
                                  }}),
     [](const ::testing::TestParamInfo<LinkedFile>& info) { return std::string(info.param.name); });
 
+// A file record whose name reaches into folders below ("a\b\x.txt") goes
+// down through them level by level, as directory records do: a link on the
+// way is refused, and nothing is written where it leads.
+TEST(Install, AFileNameReachingThroughALinkedFolderIsRefused) {
+  const std::string installDir = ProgramFiles + "\\" + Product + "\\1.0", elsewhere = "C:\\Elsewhere";
+  CreateDirectoryA((ProgramFiles + "\\" + Product).c_str(), nullptr);
+  CreateDirectoryA(installDir.c_str(), nullptr);
+  ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr) && CreateDirectoryA((elsewhere + "\\b").c_str(), nullptr));
+  WriteFileBytes(elsewhere + "\\b\\x.txt", "keep");
+  const std::map<std::string, std::string> outside = ReadTree(elsewhere);
+  const std::string link = installDir + "\\a";
+  if (!UnixSide::MakeUnixLink(elsewhere, link)) GTEST_SKIP() << "no symbolic link can be made here";
+
+  const Outcome outcome =
+      RunSetup(ProductPackage("1.0", [](PackageBuilder& p) { p.File("a\\b\\x.txt", "written through"); }).Bytes());
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Text, L"Setup does not write through a junction or link: " + Wide(link) + L".");
+  EXPECT_EQ(ReadTree(elsewhere), outside);
+  EXPECT_EQ(RegistryKeyOpenResult(RecordKey), ERROR_FILE_NOT_FOUND);
+}
+
 // A reinstall over an earlier install that fails half-way (the last file
 // held open by another program): every file it had replaced is back as it
 // was, and nothing of the run is left.
@@ -745,6 +768,73 @@ TEST(Install, AFailedReinstallPutsBackWhatItReplaced) {
   ASSERT_EQ(outcome.Boxes.size(), 1u);
   EXPECT_EQ(outcome.Boxes[0].Text, L"I/O error 32.");
   EXPECT_EQ(ReadTree(productDir), before);
+}
+
+// A reinstall that is killed half-way (power lost, the task ended) takes
+// nothing back: each earlier file is still whole, under its own name or,
+// for the one being replaced at that moment, as a "~setupN.bak" beside it,
+// and no name holds half a file. The next complete install leaves only its
+// own tree.
+TEST(Install, AReinstallKilledHalfWayLeavesEveryFileWholeAndTheNextInstallClearsUp) {
+  const auto package = [](const std::string& content) {
+    PackageBuilder p(KeyFile, Title, Product);
+    p.Dir("1.0").File(KeyFile, "MZ " + content);
+    for (int folder = 0; folder < 20; ++folder) {
+      p.Dir("part" + std::to_string(folder));
+      for (int i = 0; i < 100; ++i) p.File("file" + std::to_string(i) + ".dat", content + std::string(2000, 'x'));
+      p.Leave();
+    }
+    p.Leave();
+    return p;
+  };
+  const PackageBuilder first = package("first"), second = package("second");
+  ASSERT_EQ(RunSetup(first.Bytes()).Boxes.size(), 1u);
+  const std::string productDir = ProgramFiles + "\\" + Product;
+
+  {
+    SetupRun run(second.Bytes());
+    HWND window = run.WaitForMaximizedWindow();
+    ASSERT_TRUE(window);
+    HWND start = FindControlById(window, StartButtonId), bar = FindControlById(window, ProgressBarId);
+    ASSERT_TRUE(WaitUntil([&] { return Enabled(start); }) && Click(start));
+    ASSERT_TRUE(WaitUntil([&] { return ProgressPosition(bar) > 0; }, 20000));
+    const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, run.Program->Id());
+    ASSERT_TRUE(process);
+    // Killed during the extraction, not after it.
+    const int at = ProgressPosition(bar), end = ProgressMax(bar);
+    ASSERT_TRUE(TerminateProcess(process, 99));
+    WaitForSingleObject(process, INFINITE);
+    CloseHandle(process);
+    ASSERT_LT(at, end);
+  }
+
+  const std::map<std::string, std::string> earlier = first.Tree(), later = second.Tree();
+  std::map<std::string, std::string> left = ReadTree(productDir);
+  std::vector<std::string> backups;
+  size_t untouched = 0;
+  for (const auto& [name, data] : left) {
+    const std::string last = name.substr(name.rfind('\\') + 1);
+    if (last.compare(0, 6, "~setup") == 0) {
+      if (last.size() > 4 && last.compare(last.size() - 4, 4, ".bak") == 0) backups.push_back(data);
+      continue;
+    }
+    if (earlier.count(name)) {
+      EXPECT_TRUE(data == earlier.at(name) || data == later.at(name)) << name << " holds neither whole file";
+      if (name.back() != '\\' && data == earlier.at(name)) ++untouched;
+    }
+  }
+  // Killed half-way, not after the last file.
+  ASSERT_GT(untouched, 0u);
+  size_t gone = 0;
+  for (const auto& [name, data] : earlier)
+    if (name.back() != '\\' && !left.count(name)) {
+      ++gone;
+      EXPECT_NE(std::find(backups.begin(), backups.end(), data), backups.end()) << name << " is lost";
+    }
+  EXPECT_LE(gone, 1u) << "only the file being replaced may stand as its backup alone";
+
+  ASSERT_EQ(RunSetup(second.Bytes()).Boxes.size(), 1u);
+  EXPECT_EQ(ProductTree(productDir), later);
 }
 
 TEST(Install, AFullDiskStopsTheInstallAndLeavesTheDriveAsItWas) {

@@ -99,6 +99,17 @@ INSTANTIATE_TEST_SUITE_P(
              Header() + VersionFolder() + Package::EncodeLeaveRecord() + Package::EncodeLeaveRecord() +
                  Package::EncodeFileRecordStart("demo.exe", 1) + "x",
              BadFormat + L"file record \"demo.exe\" above the target directory at byte offset 38"},
+        // Files of the names of the uninstaller and its record, which setup
+        // writes into the version folder itself: neither may overwrite the other.
+        Case{"OwnUninstallerInTheVersionFolder", true,
+             Header() + VersionFolder() + Package::EncodeFileRecordStart("UNINSTALL.EXE", 1) + "x",
+             BadFormat + L"file record \"UNINSTALL.EXE\" takes the name of setup's own uninstall.exe in the version "
+                         L"folder at byte offset 36"},
+        Case{"OwnRecordAfterASubfolder", true,
+             Header() + VersionFolder() + Package::EncodeDirectoryRecord("sub") + Package::EncodeLeaveRecord() +
+                 Package::EncodeFileRecordStart("Uninstall.Dat", 1) + "x",
+             BadFormat + L"file record \"Uninstall.Dat\" takes the name of setup's own uninstall.dat in the version "
+                         L"folder at byte offset 42"},
         // Sound packages whose Start-menu folder would not be one of their own.
         Case{"MenuFolderWouldBePrograms", true, SoundPackage("", ""),
              BadFormat + L"no folder name and no version folder name: the Start-menu items would go into Programs itself"},
