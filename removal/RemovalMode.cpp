@@ -111,16 +111,13 @@ int Remove() {
     return ExitDeclined;
 
   TProgressWindow progress(texts.Removing + record.Title);
-  TLeftItems left = RemoveFilesAndFolders(record, program, [&progress](size_t done, size_t total) {
+  const std::wstring recordPath = ParentOf(program) + L"\\" + RecordName;
+  TLeftItems left = RemoveFilesAndFolders(record, {program, recordPath}, [&progress](size_t done, size_t total) {
     progress.Show(done, total);
   });
   // While anything is left the record, the entry and the uninstaller stay,
   // so that the removal can be run again once it is free.
-  if (left.Count == 0) {
-    const std::wstring recordPath = ParentOf(program) + L"\\" + RecordName;
-    if (!DeleteFileW(LongPath(recordPath).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-      Add(left, TLeftItems{1, FromWide(recordPath)});
-  }
+  if (left.Count == 0) Add(left, RemoveRecordedFile(record, recordPath));
   if (left.Count == 0) Add(left, RemoveKeys(record));
   if (left.Count == 0 && !StartCleanupCopy(program, FoldersHolding(record, program)))
     Add(left, TLeftItems{1, FromWide(program)});

@@ -16,7 +16,10 @@ const wchar_t RecordName[] = L"uninstall.dat";
 
 namespace {
 
-const char FirstLine[] = "Removal record 1";
+const char FirstLine[] = "Removal record 2";
+// Records of the first version, whose entries carry no identity, are still read.
+const char FirstLineVersion1[] = "Removal record 1";
+const char NoIdentity[] = "-";
 const char EndTag[] = "End";
 const char LineEnd[] = "\r\n";
 // The header, in the order written.
@@ -78,10 +81,14 @@ bool Below(const std::wstring& path, const std::wstring& folder) {
          SameText(path.substr(0, folder.size()), folder);
 }
 
-void TRemovalRecord::Add(Kind kind, const std::wstring& path) {
-  for (const Entry& entry : Entries)
-    if ((entry.kind == kind || kind == Kind::Replaced) && SameText(entry.path, path)) return;
-  Entries.push_back(Entry{kind, path});
+void TRemovalRecord::Add(Kind kind, const std::wstring& path, const TFileIdentity& identity) {
+  for (Entry& entry : Entries)
+    if ((entry.kind == kind || kind == Kind::Replaced) && SameText(entry.path, path)) {
+      // Written again by a later run of the same install: that is the item now.
+      if (identity != TFileIdentity()) entry.identity = identity;
+      return;
+    }
+  Entries.push_back(Entry{kind, path, identity});
 }
 
 std::wstring TRemovalRecord::VersionFolder() const {
@@ -97,14 +104,18 @@ std::string TRemovalRecord::Serialize() const {
   std::string text = std::string(FirstLine) + LineEnd;
   const std::wstring values[] = {Title, Name, Version, ToWide(std::to_string(Language)), ProductFolder, MenuRoot};
   for (size_t i = 0; i < std::size(values); ++i) text += std::string(HeaderTags[i]) + "\t" + Utf8(values[i]) + LineEnd;
-  for (const Entry& entry : Entries) text += std::string(1, char(entry.kind)) + "\t" + Utf8(entry.path) + LineEnd;
+  for (const Entry& entry : Entries)
+    text += std::string(1, char(entry.kind)) + "\t" + (entry.HasIdentity() ? IdentityText(entry.identity) : NoIdentity) +
+            "\t" + Utf8(entry.path) + LineEnd;
   text += std::string(EndTag) + "\t" + std::to_string(Entries.size()) + LineEnd;
   return text;
 }
 
 bool TRemovalRecord::Parse(const std::string& text, TRemovalRecord& record, std::string& problem) {
-  const std::string first = std::string(FirstLine) + LineEnd;
-  if (text.compare(0, first.size(), first) != 0) {
+  std::string first = std::string(FirstLine) + LineEnd;
+  const bool withIdentities = text.compare(0, first.size(), first) == 0;
+  if (!withIdentities) first = std::string(FirstLineVersion1) + LineEnd;
+  if (!withIdentities && text.compare(0, first.size(), first) != 0) {
     problem = "it is not a removal record of this version";
     return false;
   }
@@ -149,11 +160,20 @@ bool TRemovalRecord::Parse(const std::string& text, TRemovalRecord& record, std:
   read.Language = int32_t(std::stol(language));
   for (size_t i = headerLines; i + 1 < lines.size(); ++i) {
     const auto& [tag, value] = lines[i];
-    if (tag.size() != 1 || !IsKind(tag[0]) || value.empty()) {
+    Entry entry{Kind(tag.empty() ? 0 : tag[0]), value, TFileIdentity()};
+    bool sound = tag.size() == 1 && IsKind(tag[0]);
+    if (sound && withIdentities) {
+      // "identity<TAB>text": the identity's digits, or "-" for none.
+      const size_t tab = value.find(L'\t');
+      const std::string identity = tab == std::wstring::npos ? std::string() : Utf8(value.substr(0, tab));
+      sound = tab != std::wstring::npos && (identity == NoIdentity || ParseIdentity(identity, entry.identity));
+      if (sound) entry.path = value.substr(tab + 1);
+    }
+    if (!sound || entry.path.empty()) {
       problem = "line " + std::to_string(i + 2) + " is damaged";
       return false;
     }
-    read.Entries.push_back(Entry{Kind(tag[0]), value});
+    read.Entries.push_back(std::move(entry));
   }
   const auto& [endTag, count] = lines.back();
   if (endTag != EndTag || count != ToWide(std::to_string(read.Entries.size()))) {

@@ -1,17 +1,22 @@
 // The record an install leaves beside its uninstaller: what it wrote and
 // made, in the order it did, and the bounds everything named must lie in.
 //
-// On disk it is UTF-8 text, one item a line, "kind<TAB>text", ended by CR
-// LF: the user can read it, and a tab or a line break never occurs in a
-// Windows file name or in the keys named. It starts with a version line and
-// the header (title, product name, version folder name, language, product
-// folder, Start-menu folder) and ends with a line that counts the entries,
-// so that a record cut short or damaged is known as such.
+// On disk it is UTF-8 text, one item a line, "kind<TAB>identity<TAB>text",
+// ended by CR LF: the user can read it, and a tab or a line break never
+// occurs in a Windows file name or in the keys named. The identity is the
+// item's on its volume when the install made it (24 hexadecimal digits),
+// "-" for what has none (a key, a replaced item); records of version 1 have
+// no identity field. It starts with a version line and the header (title,
+// product name, version folder name, language, product folder, Start-menu
+// folder) and ends with a line that counts the entries, so that a record
+// cut short or damaged is known as such.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "FileIdentity.h"
 
 namespace Removal {
 
@@ -29,6 +34,10 @@ enum class Kind : char {
 struct Entry {
   Kind kind;
   std::wstring path;  // a full path, or a key under HKEY_CURRENT_USER
+  // The item as the install made it; none (all zero) for a key, a replaced
+  // item, or an entry of a version 1 record.
+  TFileIdentity identity;
+  bool HasIdentity() const { return identity != TFileIdentity(); }
 };
 
 // The Uninstall key of Windows' list of programs, under HKEY_CURRENT_USER.
@@ -50,8 +59,9 @@ class TRemovalRecord {
 
   // Adds an entry unless one of that kind and path (in any case) is there;
   // a replaced item is not added when the path is there at all (an earlier
-  // run of the same install created it).
-  void Add(Kind kind, const std::wstring& path);
+  // run of the same install created it). An entry that is there takes the
+  // identity given, when there is one: the item is the one written last.
+  void Add(Kind kind, const std::wstring& path, const TFileIdentity& identity = TFileIdentity());
   // The folder that holds the uninstaller and this record.
   std::wstring VersionFolder() const;
   // The keys of this version: its record key, the product's key, its entry

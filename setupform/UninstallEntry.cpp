@@ -4,12 +4,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "Environment.h"
 #include "Errors.h"
 #include "FileSystem.h"
 #include "Handle.h"
 #include "Languages.h"
+#include "NewFile.h"
+#include "OpenBelow.h"
 #include "Path.h"
 #include "ProductSettings.h"
 #include "Registry.h"
@@ -22,49 +25,54 @@ namespace {
 std::wstring Wide(const std::string& ansi) { return ToWide(ansi, CodePageAnsi); }
 
 
-// The record an earlier install of this same version left, when it is sound
-// and names the same place: what that run wrote is still to be removed.
-bool ReadEarlierRecord(const std::wstring& path, const Removal::TRemovalRecord& now, Removal::TRemovalRecord& earlier) {
-  THandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!file.Valid()) return false;
-  std::string bytes;
-  LARGE_INTEGER size{};
-  DWORD got = 0;
-  const bool read = GetFileSizeEx(file.Get(), &size) && size.QuadPart < (64 << 20) &&
-                    (bytes.resize(size_t(size.QuadPart)), bytes.empty() ||
-                     (::ReadFile(file.Get(), bytes.data(), DWORD(bytes.size()), &got, nullptr) && got == bytes.size()));
-  file.Reset();
+// The whole of a file held open, read from its start.
+std::string ReadWhole(const THandle& file) {
+  const int64_t size = FileSizeOf(file);
+  if (size > (64 << 20)) return std::string();
+  std::string bytes(size_t(size), '\0');
+  if (!bytes.empty() && ReadAt(file, 0, bytes.data(), uint32_t(bytes.size())) != bytes.size()) return std::string();
+  return bytes;
+}
+
+// The record an earlier install of this same version left in the version
+// folder, when it is sound and names the same place: what that run wrote
+// is still to be removed.
+bool ReadEarlierRecord(const TFolderChain& version, const Removal::TRemovalRecord& now,
+                       Removal::TRemovalRecord& earlier) {
+  const THandle file = OpenBelow(version.Held(), Removal::RecordName, GENERIC_READ, TOpenBelow::Existing);
+  if (!file.Valid() || InfoOf(file).IsFolder()) return false;
   std::string problem;
-  return read && Removal::TRemovalRecord::Parse(bytes, earlier, problem) && earlier.Name == now.Name &&
+  return Removal::TRemovalRecord::Parse(ReadWhole(file), earlier, problem) && earlier.Name == now.Name &&
          earlier.Version == now.Version && Removal::SamePath(earlier.ProductFolder, now.ProductFolder);
 }
 
-// Written under another name first, then moved over the old record: a
-// failure half-way leaves the old one whole.
-void SaveRecord(const std::wstring& path, const std::string& text) {
-  const std::wstring written = path + L".new";
-  THandle file(CreateFileW(written.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) throw EInOutError(int(GetLastError()));
-  DWORD put = 0;
-  const bool whole = WriteFile(file.Get(), text.data(), DWORD(text.size()), &put, nullptr) && put == text.size();
-  const DWORD error = GetLastError();
-  if (!CloseHandle(file.Release()) || !whole) {
-    DeleteFileW(written.c_str());
-    throw EInOutError(whole ? int(GetLastError()) : put == text.size() ? int(error) : EInOutError::ShortWrite);
+// Writes the running program's own file, held since it started, as `name`
+// in the chain's current folder: the uninstaller.
+TFileIdentity CopyThisProgram(const TFolderChain& folder, const std::string& name) {
+  const THandle& program = ThisProgramFile();
+  if (!program.Valid()) throw EInOutError(ERROR_FILE_NOT_FOUND);
+  TNewFile copy(folder, name, nullptr);
+  std::vector<char> piece(64 * 1024);
+  const int64_t size = FileSizeOf(program);
+  for (int64_t at = 0; at < size;) {
+    const uint32_t count = ReadAt(program, at, piece.data(), uint32_t(piece.size()));
+    if (count == 0) throw EInOutError(EInOutError::ShortRead);
+    WriteWhole(copy.File(), piece.data(), count);
+    at += count;
   }
-  if (!MoveFileExW(written.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    const DWORD moveError = GetLastError();
-    DeleteFileW(written.c_str());
-    throw EInOutError(int(moveError));
-  }
+  copy.PutInPlace();
+  return copy.Identity();
 }
 
-// The size of the files the record names, in kilobytes, rounded up.
+// The size of the files the record names, in kilobytes, rounded up: the
+// product and its uninstaller (the record itself is not yet written whole).
 uint32_t SizeInKilobytes(const Removal::TRemovalRecord& record) {
+  const std::wstring recordPath = record.VersionFolder() + L"\\" + Removal::RecordName;
   uint64_t bytes = 0;
   for (const Removal::Entry& entry : record.Entries) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (entry.kind == Removal::Kind::File && GetFileAttributesExW(entry.path.c_str(), GetFileExInfoStandard, &data))
+    if (entry.kind == Removal::Kind::File && !Removal::SamePath(entry.path, recordPath) &&
+        GetFileAttributesExW(entry.path.c_str(), GetFileExInfoStandard, &data))
       bytes += (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
   return uint32_t(std::min<uint64_t>((bytes + 1023) / 1024, UINT32_MAX));
@@ -80,21 +88,26 @@ std::wstring Today() {
 
 }  // namespace
 
-void TSetupForm::StartRemovalRecord(const std::string& productFolder, bool productFolderMade) {
+void TSetupForm::StartRemovalRecord(const TFolderChain& productFolder, bool productFolderMade) {
   Removal::TRemovalRecord& record = RemovalRecord;
   record = Removal::TRemovalRecord();
   record.Title = Wide(Pack->Title);
   record.Name = Wide(Pack->FolderName);
   record.Language = Language;
-  record.ProductFolder = Wide(productFolder);
-  if (productFolderMade) record.Add(Removal::Kind::Folder, record.ProductFolder);
-  Pack->OnFolderCreated = [&record](const std::string& path) { record.Add(Removal::Kind::Folder, Wide(path)); };
-  Pack->OnFileWritten = [&record](const std::string& path, bool replaced) {
-    record.Add(replaced ? Removal::Kind::Replaced : Removal::Kind::File, Wide(path));
+  record.ProductFolder = Wide(productFolder.Path());
+  if (productFolderMade) record.Add(Removal::Kind::Folder, record.ProductFolder, productFolder.Identity());
+  Pack->OnFolderCreated = [&record](const std::string& path, const TFileIdentity& identity) {
+    record.Add(Removal::Kind::Folder, Wide(path), identity);
+  };
+  Pack->OnFileWritten = [&record](const std::string& path, bool replaced, const TFileIdentity& identity) {
+    if (replaced)
+      record.Add(Removal::Kind::Replaced, Wide(path), identity);
+    else
+      record.Add(Removal::Kind::File, Wide(path), identity);
   };
 }
 
-void TSetupForm::WriteUninstallEntry() {
+void TSetupForm::WriteUninstallEntry(TFolderChain& product) {
   // As the record: without a product folder name it would belong to no product.
   if (Pack->FolderName.empty()) return;
   Removal::TRemovalRecord record = RemovalRecord;
@@ -103,22 +116,30 @@ void TSetupForm::WriteUninstallEntry() {
   const std::wstring versionFolder = record.VersionFolder();
   const std::wstring uninstaller = versionFolder + L"\\" + Removal::UninstallerName;
   const std::wstring recordPath = versionFolder + L"\\" + Removal::RecordName;
+  // Both written through the version folder, held since the extraction.
+  if (!Pack->RootDirName.empty()) product.EnterExisting(Pack->RootDirName);
 
   Removal::TRemovalRecord earlier;
-  if (ReadEarlierRecord(recordPath, record, earlier)) {
+  if (ReadEarlierRecord(product, record, earlier)) {
     // The earlier run's items first, in the order made; then what this run added.
-    for (const Removal::Entry& entry : record.Entries) earlier.Add(entry.kind, entry.path);
+    for (const Removal::Entry& entry : record.Entries) earlier.Add(entry.kind, entry.path, entry.identity);
     earlier.Title = record.Title;
     earlier.Language = record.Language;
     if (!record.MenuRoot.empty()) earlier.MenuRoot = record.MenuRoot;
     record = std::move(earlier);
   }
-  if (!CopyFileW(ThisProgram().c_str(), uninstaller.c_str(), FALSE)) throw EInOutError(int(GetLastError()));
-  record.Add(Removal::Kind::File, uninstaller);
+  record.Add(Removal::Kind::File, uninstaller, CopyThisProgram(product, FromWide(Removal::UninstallerName)));
   record.Add(Removal::Kind::Key, record.VersionKey());
   record.Add(Removal::Kind::ProductKey, record.ProductKey());
   record.Add(Removal::Kind::Key, record.EntryKey());
-  SaveRecord(recordPath, record.Serialize());
+  {
+    // The record names itself too, by the identity it has now.
+    TNewFile file(product, FromWide(Removal::RecordName), nullptr);
+    record.Add(Removal::Kind::File, recordPath, file.Identity());
+    const std::string text = record.Serialize();
+    WriteWhole(file.File(), text.data(), uint32_t(text.size()));
+    file.PutInPlace();
+  }
 
   TRegistry registry;
   registry.SetRootKey(HKEY_CURRENT_USER);

@@ -21,6 +21,7 @@
 #include "InstallSupport.h"
 #include "ProductSettings.h"
 #include "SetupRun.h"
+#include "UnixSide.h"
 
 using namespace GuiDriver;
 using SetupTest::SetupRun;
@@ -372,6 +373,81 @@ TEST(Removal, AFileThatWasThereBeforeStaysAsTheInstallLeftIt) {
   EXPECT_EQ(TakeSnapshot(), expected);
 }
 
+// ---- Links put in place of what was installed, as another local user
+// could: the removal deletes nothing where they lead, names what it left
+// and says that something was.
+
+struct PlantedLinkCase {
+  const char* name;
+  std::function<std::string()> replaced;  // the installed item made a link to C:\Elsewhere
+};
+
+std::ostream& operator<<(std::ostream& out, const PlantedLinkCase& c) { return out << c.name; }
+
+class LinkPlantedAfterInstall : public ::testing::TestWithParam<PlantedLinkCase> {};
+
+// Whether `path` resolves to an item in `folder`: the link still leads there.
+bool LeadsInto(const std::string& path, const std::string& folder) {
+  const HANDLE item = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (item == INVALID_HANDLE_VALUE) return false;
+  char final[MAX_PATH * 2] = "";
+  const DWORD length = GetFinalPathNameByHandleA(item, final, sizeof final, FILE_NAME_NORMALIZED);
+  CloseHandle(item);
+  const std::string resolved(final, length < sizeof final ? length : 0), prefix = "\\\\?\\" + folder + "\\";
+  return resolved.size() > prefix.size() && _strnicmp(resolved.c_str(), prefix.c_str(), prefix.size()) == 0;
+}
+
+TEST_P(LinkPlantedAfterInstall, RemovesNothingWhereItLeads) {
+  Install(ProductPackage());
+  const std::string replaced = GetParam().replaced(), elsewhere = "C:\\Elsewhere";
+  // What was there goes where the link leads, so that the names the
+  // removal looks for are all there to be removed.
+  const std::string target = elsewhere + replaced.substr(replaced.rfind('\\'));
+  ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+  ASSERT_TRUE(MoveFileA(replaced.c_str(), target.c_str())) << replaced;
+  if (!UnixSide::MakeUnixLink(target, replaced)) GTEST_SKIP() << "no symbolic link can be made here";
+  const std::map<std::string, std::string> outside = ReadTree(elsewhere);
+  ASSERT_TRUE(LeadsInto(replaced, elsewhere));
+
+  const RemovalOutcome removal = RemoveThroughList();
+  ASSERT_EQ(removal.Boxes.size(), 2u);
+  EXPECT_EQ(removal.Boxes[1].Caption, L"Error");
+  EXPECT_NE(removal.Boxes[1].Text.find(L"was not removed completely"), std::wstring::npos) << removal.Boxes[1].Text;
+  EXPECT_NE(removal.Boxes[1].Text.find(L"The first:\r\n" + Wide(replaced)), std::wstring::npos) << removal.Boxes[1].Text;
+  EXPECT_EQ(removal.ExitCode, 2u);
+  EXPECT_EQ(ReadTree(elsewhere), outside);
+  EXPECT_TRUE(LeadsInto(replaced, elsewhere)) << "the link itself stays";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, LinkPlantedAfterInstall,
+    ::testing::Values(PlantedLinkCase{"InstalledFile", [] { return VersionFolder() + "\\QuorvixForge.exe"; }},
+                      PlantedLinkCase{"InstalledFolder", [] { return VersionFolder() + "\\samples"; }},
+                      PlantedLinkCase{"VersionFolder", [] { return VersionFolder(); }},
+                      PlantedLinkCase{"MenuVersionFolder", [] { return StartMenuPrograms() + "\\QuorvixForge\\1.0"; }}),
+    [](const ::testing::TestParamInfo<PlantedLinkCase>& info) { return std::string(info.param.name); });
+
+// A file the user put in place of one the install made is the user's now.
+TEST(Removal, KeepsAFileTheUserReplaced) {
+  Install(ProductPackage());
+  const std::string program = VersionFolder() + "\\QuorvixForge.exe";
+  // Put in its place as a program's update does. (Deleted first, its
+  // number on a Linux volume could go to the new file at once; NTFS adds a
+  // sequence number to a file's index, so there it never comes back.)
+  WriteFileBytes(program + ".new", "the user's own build");
+  ASSERT_TRUE(MoveFileExA((program + ".new").c_str(), program.c_str(), MOVEFILE_REPLACE_EXISTING));
+
+  const RemovalOutcome removal = RemoveThroughList();
+  ASSERT_EQ(removal.Boxes.size(), 2u);
+  EXPECT_EQ(removal.Boxes[1].Text,
+            L"Quorvix Forge 1.0 was not removed completely. Items that could not be removed: 1. The first:\r\n" +
+                Wide(program));
+  EXPECT_EQ(removal.ExitCode, 2u);
+  EXPECT_EQ(ReadTree(VersionFolder()).at("QuorvixForge.exe"), "the user's own build");
+  EXPECT_FALSE(FileExists(VersionFolder() + "\\samples\\cube.qvx"));
+}
+
 // ---- Versions side by side, and a reinstall
 
 TEST(Removal, TwoVersionsSideBySideEachHaveTheirOwnEntry) {
@@ -470,16 +546,16 @@ INSTANTIATE_TEST_SUITE_P(
                     L"is damaged"},
         RefusalCase{"EndCountWrong", [] { std::string r = ReadRecord(); return SpoiledRecord(r.substr(0, r.rfind("End\t")) + "End\t3\r\n"); },
                     L"is damaged (it is cut short)"},
-        RefusalCase{"UnknownKind", [] { return SpoiledRecord(WithLine("X\tC:\\Program Files\\QuorvixForge\\1.0\\x")); },
+        RefusalCase{"UnknownKind", [] { return SpoiledRecord(WithLine("X\t-\tC:\\Program Files\\QuorvixForge\\1.0\\x")); },
                     L"is damaged"},
-        RefusalCase{"FileOutside", [] { return SpoiledRecord(WithLine("F\tC:\\windows\\win.ini")); },
+        RefusalCase{"FileOutside", [] { return SpoiledRecord(WithLine("F\t-\tC:\\windows\\win.ini")); },
                     L"C:\\windows\\win.ini"},
-        RefusalCase{"ClimbsOut", [] { return SpoiledRecord(WithLine("F\tC:\\Program Files\\QuorvixForge\\..\\Other\\a.txt")); },
+        RefusalCase{"ClimbsOut", [] { return SpoiledRecord(WithLine("F\t-\tC:\\Program Files\\QuorvixForge\\..\\Other\\a.txt")); },
                     L"not the product's own"},
         RefusalCase{"LinkOutsideTheMenuFolder", [] {
-                      return SpoiledRecord(WithLine("L\t" + StartMenuPrograms() + "\\Other\\x.lnk")); },
+                      return SpoiledRecord(WithLine("L\t-\t" + StartMenuPrograms() + "\\Other\\x.lnk")); },
                     L"not the product's own"},
-        RefusalCase{"KeyOutside", [] { return SpoiledRecord(WithLine("K\tSoftware\\Wine")); }, L"Software\\Wine"},
+        RefusalCase{"KeyOutside", [] { return SpoiledRecord(WithLine("K\t-\tSoftware\\Wine")); }, L"Software\\Wine"},
         RefusalCase{"ProductFolderMoved", [] {
                       const std::string moved = ProgramFiles + "\\QuorvixForge moved";
                       MoveFileA(ProductFolder.c_str(), moved.c_str());

@@ -23,7 +23,7 @@ TRemovalRecord SampleRecord() {
   r.ProductFolder = L"C:\\Program Files\\QuorvixForge";
   r.MenuRoot = Programs + L"\\QuorvixForge";
   r.Add(Kind::Folder, r.ProductFolder + L"\\1.0");
-  r.Add(Kind::File, r.ProductFolder + L"\\1.0\\Прочти меня.txt");
+  r.Add(Kind::File, r.ProductFolder + L"\\1.0\\Прочти меня.txt", TFileIdentity{0x1234ABCD, 0x0000000500000007});
   r.Add(Kind::Replaced, r.ProductFolder + L"\\1.0\\old.txt");
   r.Add(Kind::MenuFolder, r.MenuRoot);
   r.Add(Kind::Link, r.MenuRoot + L"\\Web.lnk");
@@ -36,7 +36,9 @@ TRemovalRecord SampleRecord() {
 bool SameRecord(const TRemovalRecord& a, const TRemovalRecord& b) {
   if (a.Entries.size() != b.Entries.size()) return false;
   for (size_t i = 0; i < a.Entries.size(); ++i)
-    if (a.Entries[i].kind != b.Entries[i].kind || a.Entries[i].path != b.Entries[i].path) return false;
+    if (a.Entries[i].kind != b.Entries[i].kind || a.Entries[i].path != b.Entries[i].path ||
+        a.Entries[i].identity != b.Entries[i].identity)
+      return false;
   return a.Title == b.Title && a.Name == b.Name && a.Version == b.Version && a.Language == b.Language &&
          a.ProductFolder == b.ProductFolder && a.MenuRoot == b.MenuRoot;
 }
@@ -54,8 +56,29 @@ TEST(RemovalRecord, AddKeepsOneEntryPerPathAndAReplacedFileNeverHidesACreatedOne
   TRemovalRecord r = SampleRecord();
   const size_t before = r.Entries.size();
   r.Add(Kind::File, L"c:\\program files\\quorvixforge\\1.0\\прочти меня.txt");  // another case
-  r.Add(Kind::Replaced, r.ProductFolder + L"\\1.0\\Прочти меня.txt");  // a reinstall replaces what the first run made
+  EXPECT_EQ(r.Entries[1].identity, (TFileIdentity{0x1234ABCD, 0x0000000500000007})) << "no identity keeps the one known";
+  // A reinstall replaces what the first run made: the entry stays a file
+  // made by the install, and the file is the one written last.
+  r.Add(Kind::Replaced, r.ProductFolder + L"\\1.0\\Прочти меня.txt", TFileIdentity{0x1234ABCD, 9});
   EXPECT_EQ(r.Entries.size(), before);
+  EXPECT_EQ(r.Entries[1].kind, Kind::File);
+  EXPECT_EQ(r.Entries[1].identity, (TFileIdentity{0x1234ABCD, 9}));
+}
+
+// A record an earlier version of setup wrote has no identities: it is
+// still read, each entry then without one.
+TEST(RemovalRecord, ReadsARecordOfTheFirstVersionWithoutIdentities) {
+  const std::string first = "Removal record 1\r\nTitle\tQuorvix Forge 1.0\r\nName\tQuorvixForge\r\nVersion\t1.0\r\n"
+                            "Language\t0\r\nFolder\tC:\\Program Files\\QuorvixForge\r\nMenu\t\r\n"
+                            "D\tC:\\Program Files\\QuorvixForge\\1.0\r\nF\tC:\\Program Files\\QuorvixForge\\1.0\\a.txt\r\n"
+                            "End\t2\r\n";
+  TRemovalRecord read;
+  std::string problem;
+  ASSERT_TRUE(TRemovalRecord::Parse(first, read, problem)) << problem;
+  ASSERT_EQ(read.Entries.size(), 2u);
+  EXPECT_EQ(read.Entries[1].path, L"C:\\Program Files\\QuorvixForge\\1.0\\a.txt");
+  EXPECT_FALSE(read.Entries[1].HasIdentity());
+  EXPECT_EQ(read.OutsideProblem(Programs), "");
 }
 
 struct DamageCase {
@@ -91,7 +114,9 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"NotUtf8", [](std::string t) { return Replaced(t, "\xD0\x9F", "\xD0"); }},
         DamageCase{"HeaderOutOfOrder", [](std::string t) { return Replaced(t, "Name\t", "Nom\t"); }},
         DamageCase{"LanguageNoNumber", [](std::string t) { return Replaced(t, "Language\t1", "Language\tx"); }},
-        DamageCase{"OtherFormatVersion", [](std::string t) { return Replaced(t, "record 1", "record 2"); }},
+        DamageCase{"OtherFormatVersion", [](std::string t) { return Replaced(t, "record 2", "record 3"); }},
+        DamageCase{"IdentityNotHexadecimal", [](std::string t) { return Replaced(t, "\t1234ABCD", "\tx234ABCD"); }},
+        DamageCase{"IdentityMissing", [](std::string t) { return Replaced(t, "M\t-\t", "M\t"); }},
         DamageCase{"BareLineFeeds", [](std::string t) {
                      std::string out;
                      for (char c : t)
