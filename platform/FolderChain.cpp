@@ -13,6 +13,12 @@ namespace {
   throw EInOutError(ERROR_ACCESS_DENIED, LinkRefusedMessage(path));
 }
 
+// The system could not tell where the folder lies: nothing can be checked
+// against it, so nothing is written there.
+[[noreturn]] void RaiseUnnamed(const std::string& path) {
+  throw EInOutError(ERROR_PATH_NOT_FOUND, "Setup can not tell where this folder lies: " + path);
+}
+
 // The current folder, as what it resolves to (a link the user chose followed).
 THandle OpenCurrentFolder() {
   return THandle(CreateFileW(L".", FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -58,6 +64,8 @@ bool TFolderChain::TryStart(const std::string& path, bool createdByThisRun) {
   start.Held = OpenCurrentFolder();
   if (!start.Held.Valid()) RaiseLastError();
   start.FinalPath = FinalPathOf(start.Held);
+  // A folder the system cannot name cannot be compared with anything.
+  if (start.FinalPath.empty()) RaiseUnnamed(start.Path);
   start.Identity = InfoOf(start.Held).Identity;
   Levels.push_back(std::move(start));
   if (createdByThisRun) FirstCreated = 0;
@@ -123,6 +131,7 @@ bool TFolderChain::EnterLevel(const std::string& name, bool mayCreate, TCreatedI
   if (!info.IsFolder()) throw EInOutError(ERROR_ALREADY_EXISTS);
   level.Path = path;
   level.FinalPath = FinalPathOf(level.Held);
+  if (level.FinalPath.empty()) RaiseUnnamed(path);
   level.Identity = info.Identity;
   // Anywhere but directly below: led elsewhere on the way.
   if (!SameName(ParentOf(level.FinalPath), FinalPath())) throw EInOutError(ERROR_PATH_NOT_FOUND, OutsideMessage(path));

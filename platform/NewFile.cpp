@@ -45,6 +45,8 @@ TNewFile::TNewFile(const TFolderChain& folder, const std::string& name, TCreated
     if (info.IsLink()) throw EInOutError(ERROR_ACCESS_DENIED, LinkRefusedMessage(FromWide(folderPath)));
     FolderText = FromWide(folderPath);
     Folder = FinalPathOf(below);
+    // Unnamed, the folder would leave only a name relative to the drive's root.
+    if (Folder.empty()) throw EInOutError(ERROR_PATH_NOT_FOUND);
     FolderIdentity = info.Identity;
   }
 

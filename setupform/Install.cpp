@@ -12,6 +12,7 @@
 #include "FolderChain.h"
 #include "MessageDialog.h"
 #include "MessagePump.h"
+#include "ProductFolderGuard.h"
 #include "SetupForm.h"
 #include "Text.h"
 
@@ -40,7 +41,9 @@ bool CreateProduct(TSetupForm& form, TFolderChain& product) {
   const TChainRelease release(product);
   TUnPack& pack = *form.Pack;
   // The product folder under the destination, made unless it exists.
+  const TProductFolderGuard guard(product);
   const bool productMade = product.Enter(pack.FolderName, &form.Created);
+  if (!pack.FolderName.empty()) guard.Apply(product, productMade);
   form.StartRemovalRecord(product.Path(), productMade);
 
   pack.OnProgress = [&form] {
