@@ -1,6 +1,5 @@
 #include "FolderProtection.h"
 
-#include <aclapi.h>
 #include <sddl.h>
 
 #include <vector>
@@ -77,11 +76,8 @@ bool ProtectAsProgramFiles(HANDLE folder) {
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(ProgramFilesProtection, SDDL_REVISION_1, &raw, nullptr))
     return false;
   const TSecurityDescriptor sd(raw);
-  BOOL present = FALSE, defaulted = FALSE;
-  PACL dacl = nullptr;
-  if (!GetSecurityDescriptorDacl(sd.Get(), &present, &dacl, &defaulted)) return false;
-  const DWORD error = SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                      nullptr, nullptr, dacl, nullptr);
-  SetLastError(error);
-  return error == ERROR_SUCCESS;
+  // Set on the folder alone, as the descriptor says (it is new and empty:
+  // there is nothing below to pass it on to). Wine's SetSecurityInfo would
+  // open the folder to everyone instead.
+  return SetKernelObjectSecurity(folder, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, sd.Get()) != 0;
 }
