@@ -3,6 +3,7 @@
 // and starts its uninstaller, as Windows' Apps page does. Each test runs in
 // its own copy of the Wine prefix (see tests/wine-run-copy.sh.in).
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 #include <shlobj.h>
 
@@ -188,6 +189,34 @@ bool UninstallerGoneFrom(const std::string& folder) {
 }
 bool UninstallerGone(const std::string& version = "1.0") { return UninstallerGoneFrom(VersionFolder(version)); }
 
+// The folders the cleanup copies were started from: elevated, in the
+// system's temporary folder, each the copy's own.
+std::vector<std::string> CleanupCopyFolders() {
+  std::vector<std::string> folders;
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA("C:\\windows\\temp\\rmv*", &found);
+  if (search == INVALID_HANDLE_VALUE) return folders;
+  do folders.push_back(std::string("C:\\windows\\temp\\") + found.cFileName);
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return folders;
+}
+
+// The DACL of a folder in the system's text (Wine reads it back from the
+// Unix permissions it keeps it as: Everyone's entry is other users').
+std::wstring DaclText(const std::string& folder) {
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr,
+                            &sd) != ERROR_SUCCESS)
+    return L"<unreadable>";
+  LPWSTR text = nullptr;
+  ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr);
+  const std::wstring dacl = text ? text : L"<unreadable>";
+  LocalFree(text);
+  LocalFree(sd);
+  return dacl;
+}
+
 // Wine's list of programs, as `uninstaller --list` prints it.
 std::string ListedPrograms() {
   char temp[MAX_PATH] = "";
@@ -287,6 +316,12 @@ TEST_P(RemovalFromList, EntryListedThenEverythingRemoved) {
   EXPECT_TRUE(WaitUntil([] { return !FolderExists(ProductFolder); }));
   EXPECT_EQ(TakeSnapshot(), before);
   EXPECT_EQ(ListedPrograms().find(EntryName()), std::string::npos);
+  // The copy that deleted the uninstaller: in a folder of its own that no
+  // other user may read or change (it stays until the next restart).
+  const std::vector<std::string> copies = CleanupCopyFolders();
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_TRUE(FileExists(copies[0] + "\\cleanup.exe"));
+  EXPECT_EQ(DaclText(copies[0]).find(L";;;WD)"), std::wstring::npos) << DaclText(copies[0]);
 }
 
 INSTANTIATE_TEST_SUITE_P(
