@@ -96,7 +96,11 @@ bool DeleteHeld(const THandle& item) {
   return SetFileInformationByHandle(item.Get(), FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
-bool IsItemAt(const THandle& item, const std::wstring& path) { return SameName(FinalPathOf(item), path); }
+bool IsItemAt(const THandle& item, const std::wstring& path) {
+  // An item the system cannot name is at no path, an empty one least of all.
+  const std::wstring finalPath = FinalPathOf(item);
+  return !finalPath.empty() && SameName(finalPath, path);
+}
 
 bool DeleteItemAt(const THandle& item, const std::wstring& path) {
   if (IsItemAt(item, path)) return DeleteHeld(item);

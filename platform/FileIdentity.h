@@ -63,7 +63,8 @@ bool DeleteHeld(const THandle& item);
 
 // Whether the open item is the one at `path` (a final path in the "\\?\"
 // form) itself, and not what a link there leads to: Wine opens a Unix
-// symbolic link's target even when asked for the link.
+// symbolic link's target even when asked for the link. False when the
+// system cannot tell the item's path.
 bool IsItemAt(const THandle& item, const std::wstring& path);
 
 // Removes the open item (opened with DELETE access) found at `path`, a

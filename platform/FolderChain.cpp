@@ -18,6 +18,12 @@ constexpr DWORD FolderAccess = FILE_TRAVERSE | FILE_LIST_DIRECTORY;
   throw EInOutError(ERROR_ACCESS_DENIED, LinkRefusedMessage(path));
 }
 
+// The system could not tell where the folder lies: nothing can be checked
+// against it, so nothing is written there.
+[[noreturn]] void RaiseUnnamed(const std::string& path) {
+  throw EInOutError(ERROR_PATH_NOT_FOUND, "Setup can not tell where this folder lies: " + path);
+}
+
 // The current folder, as what it resolves to (a link the user chose followed).
 THandle OpenCurrentFolder(DWORD access = 0) {
   return THandle(CreateFileW(L".", access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -63,7 +69,8 @@ bool TFolderChain::TryStart(const std::string& path, bool createdByThisRun) {
   start.Held = OpenCurrentFolder(FolderAccess);
   if (!start.Held.Valid()) RaiseLastError();
   start.FinalPath = FinalPathOf(start.Held);
-  if (start.FinalPath.empty()) RaiseLastError();
+  // A folder the system cannot name cannot be compared with anything.
+  if (start.FinalPath.empty()) RaiseUnnamed(start.Path);
   start.Identity = InfoOf(start.Held).Identity;
   Levels.push_back(std::move(start));
   if (createdByThisRun) FirstCreated = 0;
@@ -130,6 +137,7 @@ bool TFolderChain::EnterLevel(const std::string& name, bool mayCreate, TCreatedI
   if (!info.IsFolder()) throw EInOutError(ERROR_ALREADY_EXISTS);
   level.Path = path;
   level.FinalPath = FinalPathOf(level.Held);
+  if (level.FinalPath.empty()) RaiseUnnamed(path);
   level.Identity = info.Identity;
   // Anywhere but directly below: led elsewhere on the way. A folder whose
   // place the system cannot tell is no match either.

@@ -9,6 +9,8 @@
 
 #include "Application.h"
 #include "CleanupCopy.h"
+#include "ElevatedRemoval.h"
+#include "Elevation.h"
 #include "Environment.h"
 #include "FileSystem.h"
 #include "Handle.h"
@@ -36,14 +38,14 @@ std::vector<std::wstring> CommandLineArguments() {
 }
 
 
-std::wstring ProgramsFolder() {
-  wchar_t path[MAX_PATH] = L"";
-  return SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : L"";
+// The record, opened so that nothing can change it while it is read and
+// judged: the judgement is of this file and these bytes.
+THandle OpenRecord(const std::wstring& path) {
+  return THandle(CreateFileW(LongPath(path).c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
-bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
-  const THandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+bool ReadWholeFile(const THandle& file, std::string& bytes) {
   if (!file.Valid()) return false;
   LARGE_INTEGER size{};
   bool read = GetFileSizeEx(file.Get(), &size) && size.QuadPart < (64 << 20);
@@ -66,11 +68,20 @@ int Refuse(const std::string& why) {
 // The record beside the uninstaller, read and checked; ExitRemoved when it may be used.
 int LoadRecord(const std::wstring& program, TRemovalRecord& record) {
   const std::wstring recordPath = ParentOf(program) + L"\\" + RecordName;
+  // Held against renaming while the record in it is judged.
+  const THandle folder(CreateFileW(LongPath(ParentOf(program)).c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const THandle file = OpenRecord(recordPath);
   std::string bytes, problem;
-  if (!ReadWholeFile(recordPath, bytes)) return Refuse("its removal record " + FromWide(recordPath) + " can not be read");
+  if (!folder.Valid() || !ReadWholeFile(file, bytes))
+    return Refuse("its removal record " + FromWide(recordPath) + " can not be read");
+  const bool elevated = RunsElevated();
+  problem = UnelevatedChangeProblem(file.Get(), folder.Get());
+  if (!problem.empty()) return Refuse(problem + " (" + FromWide(recordPath) + ")");
   if (!TRemovalRecord::Parse(bytes, record, problem))
     return Refuse("its removal record " + FromWide(recordPath) + " is damaged (" + problem + ")");
-  const std::string outside = record.OutsideProblem(ProgramsFolder());
+  std::string outside = record.OutsideProblem(ProgramsFolderBound(elevated));
+  if (outside.empty()) outside = LinkNamesProblem(record);
   if (!outside.empty()) return Refuse("its removal record is not the product's own: " + outside);
   // Everything it names is where the product was put: elsewhere it names
   // nothing of the product's now.

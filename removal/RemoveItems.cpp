@@ -6,7 +6,6 @@
 #include "NewFile.h"
 #include "OpenBelow.h"
 #include "Path.h"
-#include "Registry.h"
 #include "Text.h"
 
 namespace Removal {
@@ -112,37 +111,6 @@ class TWalk {
   TLeftItems& left_;
 };
 
-LONG DeleteKeyIfEmpty(const std::wstring& key) {
-  DWORD subkeys = 0, values = 0;
-  {
-    TRegKey opened;
-    LONG result = opened.Open(HKEY_CURRENT_USER, key, KEY_READ);
-    if (result != ERROR_SUCCESS) return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
-    result = RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                              nullptr, nullptr, nullptr);
-    if (result != ERROR_SUCCESS) return result;
-  }  // closed before the key may be deleted
-  if (subkeys || values) return ERROR_SUCCESS;
-  return RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
-}
-
-LONG DeleteValue(const std::wstring& key, const wchar_t* name) {
-  const LONG result = RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), name);
-  return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
-}
-
-// The product's record, once its last version is gone: the language the
-// installs wrote and the keys they made, each only when nothing else is in it.
-LONG RemoveProductRecord(const std::wstring& productKey) {
-  const std::wstring versions = productKey + L"\\Versions", general = productKey + L"\\General";
-  const LONG result = DeleteKeyIfEmpty(versions);
-  if (result == ERROR_SUCCESS && TRegKey().Open(HKEY_CURRENT_USER, versions, KEY_READ) == ERROR_SUCCESS)
-    return ERROR_SUCCESS;  // another version is still installed
-  for (LONG step : {result, DeleteValue(general, L"Language"), DeleteKeyIfEmpty(general), DeleteKeyIfEmpty(productKey)})
-    if (step != ERROR_SUCCESS) return step;
-  return ERROR_SUCCESS;
-}
-
 }  // namespace
 
 bool Kept(const std::wstring& path, const std::vector<std::wstring>& keep) {
@@ -186,27 +154,6 @@ TLeftItems RemoveRecordedFile(const TRemovalRecord& record, const std::wstring& 
   for (const Entry& entry : record.Entries)
     if (entry.kind == Kind::File && SamePath(entry.path, path)) file.identity = entry.identity;
   TWalk(record, record.ProductFolder, left).Remove(file);
-  return left;
-}
-
-TLeftItems RemoveKeys(const TRemovalRecord& record) {
-  TLeftItems left;
-  const auto remove = [&left](const std::wstring& key, LONG result) {
-    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND && left.Count++ == 0)
-      left.First = "HKEY_CURRENT_USER\\" + FromWide(key);
-  };
-  const Entry* entryKey = nullptr;
-  for (const Entry& entry : record.Entries) {
-    if (entry.kind == Kind::Key && entry.path == record.EntryKey())
-      entryKey = &entry;
-    else if (entry.kind == Kind::Key)
-      remove(entry.path, RegDeleteTreeW(HKEY_CURRENT_USER, entry.path.c_str()));
-    else if (entry.kind == Kind::ProductKey)
-      remove(entry.path, RemoveProductRecord(entry.path));
-  }
-  if (entryKey && left.Count == 0) remove(entryKey->path, RegDeleteTreeW(HKEY_CURRENT_USER, entryKey->path.c_str()));
-  // An empty list tells nothing: the install of the first product made it.
-  if (entryKey && left.Count == 0) remove(UninstallKeyRoot, DeleteKeyIfEmpty(UninstallKeyRoot));
   return left;
 }
 

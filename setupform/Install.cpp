@@ -12,6 +12,7 @@
 #include "FolderChain.h"
 #include "MessageDialog.h"
 #include "MessagePump.h"
+#include "ProductFolderGuard.h"
 #include "SetupForm.h"
 #include "Text.h"
 
@@ -38,7 +39,9 @@ void ShowProgressDisplay(TSetupForm& form) {
 bool CreateProduct(TSetupForm& form, TFolderChain& product) {
   TUnPack& pack = *form.Pack;
   // The product folder under the destination, made unless it exists.
+  const TProductFolderGuard guard(product);
   const bool productMade = product.Enter(pack.FolderName, &form.Created);
+  if (!pack.FolderName.empty()) guard.Apply(product, productMade);
   form.StartRemovalRecord(product, productMade);
   const size_t productDepth = product.Depth();
 

@@ -5,6 +5,7 @@
 // made. Each test runs in its own copy of the Wine prefix (see
 // tests/wine-run-copy.sh.in).
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <gtest/gtest.h>
@@ -1314,6 +1315,96 @@ TEST(Install, ClicksQueuedBehindStartAreDroppedOnceTheirControlsAreGone) {
                                L" was finished successfully!\r\n\r\nStart menu item: Programs\\QuorvixForge\\1.0\\QuorvixForge");
   EXPECT_EQ(ProductTree(ProgramFiles + "\\" + Product), package.Tree());
   EXPECT_EQ(ExportRegistry(RecordKey), Record({{"1.0", {ProgramFiles + "\\" + Product + "\\1.0", MenuFolder()}}}, "E"));
+}
+
+// ---- A product folder where other users may write
+
+// The DACL of a folder in the system's own text. Wine keeps a DACL as the
+// Unix permissions it maps to and reads it back from them: Everyone's
+// entry ("WD") is what other users are given.
+std::wstring DaclText(const std::string& folder) {
+  const HANDLE item = CreateFileA(folder.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  const DWORD read = item == INVALID_HANDLE_VALUE ? GetLastError()
+                                                  : GetSecurityInfo(item, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                                                    nullptr, nullptr, nullptr, &sd);
+  if (item != INVALID_HANDLE_VALUE) CloseHandle(item);
+  if (read != ERROR_SUCCESS) return L"<unreadable>";
+  LPWSTR text = nullptr;
+  ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr);
+  const std::wstring dacl = text ? text : L"<unreadable>";
+  LocalFree(text);
+  LocalFree(sd);
+  return dacl;
+}
+
+// Lets every user change the folder and what is made in it (a drive's root
+// on Windows lets every signed-in user make folders and change them). Done
+// on the Linux side, where Wine keeps it (Wine sets no DACL on a drive's
+// root): Wine shows a folder others may write as one Everyone may change.
+void OpenToEveryone(const std::string& folder) {
+  const std::string unix = UnixSide::UnixName(folder);
+  ASSERT_FALSE(unix.empty());
+  std::string command = "Z:\\bin\\chmod 777 \"" + unix + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  // Wine may report a Unix program ended before it has.
+  ASSERT_TRUE(WaitUntil([&] { return DaclText(folder).find(L";0x1301ff;;;WD)") != std::wstring::npos; }))
+      << DaclText(folder);
+}
+
+const wchar_t EveryoneReadsAndRuns[] = L"(A;OICI;0x1200a9;;;WD)";
+
+struct DriveRootCase {
+  const char* name;
+  bool rootOpen;   // the drive's root lets every user write
+  bool protectedProduct;  // the product folder made there keeps other users out
+};
+
+std::ostream& operator<<(std::ostream& out, const DriveRootCase& c) { return out << c.name; }
+
+class ProductFolderAtADriveRoot : public ::testing::TestWithParam<DriveRootCase> {};
+
+TEST_P(ProductFolderAtADriveRoot, IsProtectedWhereOthersMayWrite) {
+  if (GetParam().rootOpen) OpenToEveryone("C:\\");
+  SetProgramFilesFolder("C:\\");
+  const Outcome outcome = RunSetup(ProductPackage().Bytes());
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"Information") << outcome.Boxes[0].Text;
+  const std::wstring dacl = DaclText("C:\\" + Product);
+  if (GetParam().protectedProduct) {
+    // Users may read and run, through their group, as in Program Files; nothing is everyone's.
+    EXPECT_EQ(dacl.find(L";;;WD)"), std::wstring::npos) << dacl;
+  } else {
+    EXPECT_NE(dacl.find(EveryoneReadsAndRuns), std::wstring::npos) << dacl;
+  }
+  EXPECT_TRUE(FileExists("C:\\" + Product + "\\1.0\\" + KeyFile));
+}
+
+INSTANTIATE_TEST_SUITE_P(Roots, ProductFolderAtADriveRoot,
+                         ::testing::Values(DriveRootCase{"OpenToOthers", true, true},
+                                           DriveRootCase{"AsTheSystemMadeIt", false, false}),
+                         [](const ::testing::TestParamInfo<DriveRootCase>& info) { return std::string(info.param.name); });
+
+// Protecting it now would not take back what other users may already have
+// put in it: the install refuses it and writes nothing.
+TEST(Install, AnExistingProductFolderOthersMayChangeIsRefused) {
+  const std::string folder = ProgramFiles + "\\" + Product;
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  OpenToEveryone(folder);
+  const Outcome outcome = RunSetup(ProductPackage().Bytes());
+  ASSERT_EQ(outcome.Boxes.size(), 1u);
+  EXPECT_EQ(outcome.Boxes[0].Caption, L"setup");
+  EXPECT_EQ(outcome.Boxes[0].Text, L"Setup does not install into a folder that other users can change: " + Wide(folder) + L".");
+  EXPECT_TRUE(ReadTree(folder).empty());
+  EXPECT_EQ(RegistryKeyOpenResult(RecordKey), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(FolderExists(MenuFolder()));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // and starts its uninstaller, as Windows' Apps page does. Each test runs in
 // its own copy of the Wine prefix (see tests/wine-run-copy.sh.in).
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -189,6 +191,34 @@ bool UninstallerGoneFrom(const std::string& folder) {
 }
 bool UninstallerGone(const std::string& version = "1.0") { return UninstallerGoneFrom(VersionFolder(version)); }
 
+// The folders the cleanup copies were started from: elevated, in the
+// system's temporary folder, each the copy's own.
+std::vector<std::string> CleanupCopyFolders() {
+  std::vector<std::string> folders;
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA("C:\\windows\\temp\\rmv*", &found);
+  if (search == INVALID_HANDLE_VALUE) return folders;
+  do folders.push_back(std::string("C:\\windows\\temp\\") + found.cFileName);
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return folders;
+}
+
+// The DACL of a folder in the system's text (Wine reads it back from the
+// Unix permissions it keeps it as: Everyone's entry is other users').
+std::wstring DaclText(const std::string& folder) {
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr,
+                            &sd) != ERROR_SUCCESS)
+    return L"<unreadable>";
+  LPWSTR text = nullptr;
+  ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr);
+  const std::wstring dacl = text ? text : L"<unreadable>";
+  LocalFree(text);
+  LocalFree(sd);
+  return dacl;
+}
+
 // Wine's list of programs, as `uninstaller --list` prints it.
 std::string ListedPrograms() {
   char temp[MAX_PATH] = "";
@@ -288,6 +318,12 @@ TEST_P(RemovalFromList, EntryListedThenEverythingRemoved) {
   EXPECT_TRUE(WaitUntil([] { return !FolderExists(ProductFolder); }));
   EXPECT_EQ(TakeSnapshot(), before);
   EXPECT_EQ(ListedPrograms().find(EntryName()), std::string::npos);
+  // The copy that deleted the uninstaller: in a folder of its own that no
+  // other user may read or change (it stays until the next restart).
+  const std::vector<std::string> copies = CleanupCopyFolders();
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_TRUE(FileExists(copies[0] + "\\cleanup.exe"));
+  EXPECT_EQ(DaclText(copies[0]).find(L";;;WD)"), std::wstring::npos) << DaclText(copies[0]);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -562,6 +598,213 @@ INSTANTIATE_TEST_SUITE_P(
                       return moved + "\\1.0\\uninstall.exe"; },
                     L"moved or renamed"}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
+
+// ---- What the user's own programs can change, an elevated removal does not trust
+
+// The record without its Start-menu entries (links and folders).
+std::string WithoutMenuEntries(const std::string& record) {
+  std::string kept;
+  int dropped = 0;
+  for (size_t at = 0; at < record.size();) {
+    const size_t end = record.find("\r\n", at) + 2;
+    const std::string line = record.substr(at, end - at);
+    if (line.compare(0, 2, "L\t") == 0 || line.compare(0, 2, "M\t") == 0)
+      ++dropped;
+    else
+      kept += line;
+    at = end;
+  }
+  const size_t end = kept.rfind("End\t");
+  return kept.substr(0, end) + "End\t" + std::to_string(std::stoi(kept.substr(end + 4)) - dropped) + "\r\n";
+}
+
+// The record with its Start-menu folder header replaced and `line` added
+// before its end line.
+std::string WithMenu(const std::string& record, const std::string& menu, const std::string& line) {
+  const size_t start = record.find("\r\nMenu\t") + 2, lineEnd = record.find("\r\n", start);
+  const std::string changed = record.substr(0, start) + "Menu\t" + menu + record.substr(lineEnd);
+  const size_t end = changed.rfind("End\t");
+  return changed.substr(0, end) + line + "\r\nEnd\t" + std::to_string(std::stoi(changed.substr(end + 4)) + 1) + "\r\n";
+}
+
+const char Elsewhere[] = "C:\\Elsewhere";
+
+void RedirectProgramsFolder(const std::string& folder) {
+  const std::string explorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+  for (const auto& [key, type] : {std::pair{"User Shell Folders", REG_EXPAND_SZ}, std::pair{"Shell Folders", REG_SZ}})
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, (explorer + key).c_str(), "Programs", type, folder.c_str(),
+                              DWORD(folder.size() + 1)),
+              ERROR_SUCCESS);
+}
+
+struct UntrustedMenuCase {
+  const char* name;
+  // Changes the installed product's record as the user's programs could;
+  // gives the file that must stay.
+  std::function<std::string()> spoil;
+};
+
+std::ostream& operator<<(std::ostream& out, const UntrustedMenuCase& c) { return out << c.name; }
+
+class UntrustedStartMenu : public ::testing::TestWithParam<UntrustedMenuCase> {};
+
+TEST_P(UntrustedStartMenu, IsRefusedAndNothingIsRemoved) {
+  Install(ProductPackage());
+  const std::string kept = GetParam().spoil();
+  ASSERT_TRUE(FileExists(kept));
+  const Snapshot spoiled = TakeSnapshot();
+  const RemovalOutcome removal = RemoveThroughList();
+  ASSERT_EQ(removal.Boxes.size(), 1u);
+  EXPECT_EQ(removal.Boxes[0].Caption, L"Error");
+  EXPECT_NE(removal.Boxes[0].Text.find(L"is not the product's own"), std::wstring::npos) << removal.Boxes[0].Text;
+  EXPECT_EQ(removal.ExitCode, 3u);
+  EXPECT_TRUE(FileExists(kept));
+  EXPECT_EQ(TakeSnapshot(), spoiled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, UntrustedStartMenu,
+    ::testing::Values(
+        // The user's settings name another Programs folder, and the record a
+        // file there as the product's link: the default Programs folder bounds it.
+        UntrustedMenuCase{"ProgramsFolderRedirected", [] {
+                            const std::string menu = std::string(Elsewhere) + "\\QuorvixForge";
+                            const std::string victim = menu + "\\victim.lnk";
+                            CreateDirectoryA(Elsewhere, nullptr);
+                            CreateDirectoryA(menu.c_str(), nullptr);
+                            WriteFileBytes(victim, "not the product's");
+                            RedirectProgramsFolder(Elsewhere);
+                            SpoiledRecord(WithMenu(WithoutMenuEntries(ReadRecord()), menu, "L\t-\t" + victim));
+                            return victim;
+                          }},
+        // Inside the product's Start-menu folder, but no shortcut: a link the install never made.
+        UntrustedMenuCase{"LinkThatIsNoShortcut", [] {
+                            const std::string notes = StartMenuPrograms() + "\\QuorvixForge\\notes.txt";
+                            WriteFileBytes(notes, "the user's");
+                            SpoiledRecord(WithLine("L\t-\t" + notes));
+                            return notes;
+                          }}),
+    [](const ::testing::TestParamInfo<UntrustedMenuCase>& info) { return std::string(info.param.name); });
+
+// ---- Registry links the user made where the product's keys are
+
+std::wstring ThisUsersSid() {
+  HANDLE token = nullptr;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+  std::vector<BYTE> buffer(256);
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, buffer.data(), DWORD(buffer.size()), &size);
+  CloseHandle(token);
+  LPWSTR text = nullptr;
+  ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text);
+  const std::wstring sid = text ? text : L"";
+  LocalFree(text);
+  return sid;
+}
+
+// Makes `key` (under HKEY_CURRENT_USER) a registry link to `target` (also there).
+void MakeRegistryLink(const std::wstring& key, const std::wstring& target) {
+  HKEY link = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                            KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr),
+            ERROR_SUCCESS);
+  const std::wstring to = L"\\Registry\\User\\" + ThisUsersSid() + L"\\" + target;
+  const LONG result = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(to.data()),
+                                     DWORD(to.size() * sizeof(wchar_t)));
+  RegCloseKey(link);
+  ASSERT_EQ(result, ERROR_SUCCESS);
+}
+
+const std::wstring LinkTarget = L"Software\\Elsewhere";
+
+// The key a link leads to: a value and a subkey of its own.
+void MakeLinkTarget() {
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, LinkTarget.c_str(), L"Keep", REG_SZ, L"me", 6), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (LinkTarget + L"\\Inner").c_str(), L"Keep", REG_SZ, L"me", 6),
+            ERROR_SUCCESS);
+}
+
+struct RegistryLinkCase {
+  const char* name;
+  std::wstring link;  // where the link is put, in place of what was there
+};
+
+std::ostream& operator<<(std::ostream& out, const RegistryLinkCase& c) { return out << c.name; }
+
+class RegistryLinkInTheRecord : public ::testing::TestWithParam<RegistryLinkCase> {};
+
+TEST_P(RegistryLinkInTheRecord, GoesAsALinkAndWhatItLeadsToStays) {
+  Install(ProductPackage());
+  MakeLinkTarget();
+  const std::wstring link = GetParam().link;
+  RegDeleteTreeW(HKEY_CURRENT_USER, link.c_str());
+  RegDeleteKeyW(HKEY_CURRENT_USER, link.c_str());
+  MakeRegistryLink(link, LinkTarget);
+  // The link leads where it should: its target's value shows through it.
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, link.c_str(), L"Keep", RRF_RT_REG_SZ, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+
+  const RemovalOutcome removal = RemoveThroughList();
+  ASSERT_EQ(removal.Boxes.size(), 2u);
+  EXPECT_EQ(removal.Boxes[1].Caption, L"Information") << removal.Boxes[1].Text;
+  EXPECT_EQ(removal.ExitCode, 0u);
+  EXPECT_FALSE(KeyExists(RecordKey));
+  EXPECT_EQ(ExportRegistry("HKEY_CURRENT_USER\\Software\\Elsewhere"),
+            (RegistryTree{{"", {{"Keep", "me"}}}, {"Inner", {{"Keep", "me"}}}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, RegistryLinkInTheRecord,
+    ::testing::Values(RegistryLinkCase{"InPlaceOfTheVersionKey", L"Software\\QuorvixForge\\Versions\\1.0"},
+                      RegistryLinkCase{"BelowTheVersionKey", L"Software\\QuorvixForge\\Versions\\1.0\\Planted"},
+                      RegistryLinkCase{"InPlaceOfTheGeneralKey", L"Software\\QuorvixForge\\General"}),
+    [](const ::testing::TestParamInfo<RegistryLinkCase>& info) { return std::string(info.param.name); });
+
+// ---- The cleanup copy deletes an uninstaller only once that uninstaller has ended
+
+struct CleanupHandleCase {
+  const char* name;
+  bool anotherProcess;  // a handle to another program's process, or a number that names none
+};
+
+std::ostream& operator<<(std::ostream& out, const CleanupHandleCase& c) { return out << c.name; }
+
+class CleanupCopyGiven : public ::testing::TestWithParam<CleanupHandleCase> {};
+
+TEST_P(CleanupCopyGiven, AHandleNotOfTheUninstallerDeletesNothing) {
+  const std::wstring folder = L"C:\\Victim", uninstaller = folder + L"\\uninstall.exe";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  WriteFileBytes("C:\\Victim\\uninstall.exe", "MZ kept");
+  // A program that has ended, as the uninstaller would have.
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION other{};
+  std::wstring otherCommand = L"cmd.exe /c exit 0";
+  ASSERT_TRUE(CreateProcessW(nullptr, otherCommand.data(), &inherited, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                             &startup, &other));
+  CloseHandle(other.hThread);
+  ASSERT_EQ(WaitForSingleObject(other.hProcess, DefaultTimeout), WAIT_OBJECT_0);
+  const uintptr_t handle = GetParam().anotherProcess ? reinterpret_cast<uintptr_t>(other.hProcess) : 0x7ff0;
+
+  std::wstring command = L"\"" + SetupExe() + L"\" /remove-cleanup " + std::to_wstring(handle) + L" \"" + uninstaller +
+                         L"\" \"" + folder + L"\"";
+  PROCESS_INFORMATION cleanup{};
+  ASSERT_TRUE(CreateProcessW(SetupExe().c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, L"C:\\", &startup,
+                             &cleanup));
+  CloseHandle(cleanup.hThread);
+  CloseHandle(other.hProcess);
+  ASSERT_EQ(WaitForSingleObject(cleanup.hProcess, DefaultTimeout), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(cleanup.hProcess, &code);
+  CloseHandle(cleanup.hProcess);
+  EXPECT_EQ(code, 2u);
+  EXPECT_TRUE(FileExists("C:\\Victim\\uninstall.exe"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Handles, CleanupCopyGiven,
+                         ::testing::Values(CleanupHandleCase{"AnotherProgramsProcess", true},
+                                           CleanupHandleCase{"NoHandleAtAll", false}),
+                         [](const ::testing::TestParamInfo<CleanupHandleCase>& info) { return std::string(info.param.name); });
 
 // ---- A standard user's default destination. These run only from
 // unwritable-program-files.sh, which makes Program Files a folder nothing
