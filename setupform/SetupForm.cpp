@@ -30,6 +30,7 @@ void TSetupForm::FormCreate() {
   Language = 0;
   ApplyLanguage();
   InitDestination();
+  Ready = true;
 
   RECT workArea{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);

@@ -54,6 +54,10 @@ class TSetupForm {
   // The texts of the language shown; the last one applied when Language
   // names none.
   const TLanguageTexts* Texts = &FindLanguage(0)->Texts;
+  // The package is loaded and usable: FormCreate did not end the program.
+  bool Ready = false;
+  // The install got to its completion message: from there on nothing is taken back.
+  bool Installed = false;
 
   // Event handlers.
   void FormCreate();
