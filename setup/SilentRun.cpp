@@ -51,15 +51,17 @@ int Install(const TCommandLine& line, TSetupForm& form) {
 
   form.Language = language;
   form.ApplyLanguage();
-  if (!baseDir.empty()) {
-    form.BaseDir = baseDir;
-    form.UpdateFreeSpace();
-  }
+  if (!baseDir.empty()) form.BaseDir = baseDir;
+  form.UpdateFreeSpace();
   LogLine(std::wstring(L"Language: ") + FindLanguage(language)->Name);
   LogLine(L"Destination: " + ToWide(form.BaseDir));
-  LogLine(form.RequiredLabel.Text() + L", " + form.FreeLabel.Text());
-  // The window would not let Start be pressed.
-  if (!form.StartButton.Enabled()) return ExitFailed;
+  LogLine(L"Required: " + ToWide(std::to_string(form.Pack->RequiredSize)) + L" bytes, free: " +
+          ToWide(std::to_string(form.FreeSpace)) + L" bytes");
+  // Where the window would not let Start be pressed.
+  if (!form.HasRoom()) {
+    LogLine(L"Not enough room at the destination: nothing was installed");
+    return ExitFailed;
+  }
 
   try {
     form.Install();

@@ -90,6 +90,9 @@ class TSetupForm {
   void InitDestination();
   void ChooseDestination();
   void UpdateFreeSpace();
+  // Whether the destination's volume has the room the package asks for, as
+  // last measured: Start is offered only then.
+  bool HasRoom() const;
 
   // Shows what the extractor found wrong with the package, each text in its
   // own box; true when there was nothing to show.
