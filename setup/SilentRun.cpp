@@ -81,6 +81,9 @@ int Remove() {
   switch (removal) {
     case Removal::ExitRemoved:
       return ExitSuccess;
+    case ExitAnotherInstall:
+      LogLine(L"Another setup of the product is running");
+      return ExitAnotherInstall;
     case Removal::ExitLeft:
       LogLine(L"What could not be removed stays, with the record and the uninstaller: run it again once it is free");
       return ExitFailed;

@@ -54,6 +54,13 @@ std::string StringValue(const std::string& key, const char* name) {
   return data;
 }
 
+// The paths of a tree, without the contents: what a failure prints stays short.
+std::vector<std::string> Names(const std::map<std::string, std::string>& tree) {
+  std::vector<std::string> names;
+  for (const auto& entry : tree) names.push_back(entry.first);
+  return names;
+}
+
 bool KeyExists(const std::string& key) { return RegistryKeyOpenResult("HKEY_CURRENT_USER\\" + key) == ERROR_SUCCESS; }
 
 // What one silent run showed, said and ended with.
@@ -69,7 +76,7 @@ struct SilentOutcome {
 SilentOutcome RunSilently(const std::wstring& exe, const std::wstring& folder, const std::wstring& arguments,
                           const std::function<bool()>& alsoDone = nullptr) {
   SilentOutcome outcome;
-  const std::wstring log = folder + L"\\silent run.log";
+  const std::wstring log = folder + (folder.back() == L'\\' ? L"" : L"\\") + L"silent run.log";
   DeleteFileW(log.c_str());
   WindowWatch watch;
   {
@@ -105,7 +112,7 @@ std::string Joined(const std::vector<std::wstring>& windows) {
 TEST(Silent, InstallsAndRemovesWithNoWindowAndLogsWhatTheBoxesWouldHaveSaid) {
   const PackageBuilder package = ProductPackage();
   const std::string versionFolder = ProgramFiles + "\\" + Product + "\\1.0";
-  const std::map<std::string, std::string> programFilesBefore = ReadTree(ProgramFiles);
+  const std::vector<std::string> programFilesBefore = Names(ReadTree(ProgramFiles));
 
   SilentSetup setup(package.Bytes());
   const SilentOutcome install = setup.Run(L"/S {log}");
@@ -125,7 +132,7 @@ TEST(Silent, InstallsAndRemovesWithNoWindowAndLogsWhatTheBoxesWouldHaveSaid) {
                                             [&] { return !FileExists(uninstaller); });
   EXPECT_EQ(removal.ExitCode, 0u) << removal.Log;
   EXPECT_TRUE(removal.WindowsSeen.empty()) << Joined(removal.WindowsSeen);
-  EXPECT_EQ(ReadTree(ProgramFiles), programFilesBefore);
+  EXPECT_EQ(Names(ReadTree(ProgramFiles)), programFilesBefore);
   EXPECT_FALSE(KeyExists(RecordKey));
   EXPECT_FALSE(KeyExists(EntryKey));
   EXPECT_TRUE(Holds(removal.Log, L"Confirm: Remove Quorvix Forge 1.0 and all of its components?\r\nAnswered: Yes\r\n"))
@@ -153,19 +160,19 @@ TEST(Silent, InstallsIntoADestinationWithSpacesInTheLanguageGiven) {
 // ---- Exit codes
 
 TEST(SilentExitCode, ADamagedPackageGives1620AndInstallsNothing) {
-  const std::map<std::string, std::string> before = ReadTree(ProgramFiles);
+  const std::vector<std::string> before = Names(ReadTree(ProgramFiles));
   const std::string whole = ProductPackage().Bytes();
   SilentSetup setup(whole.substr(0, whole.size() - 100));
   const SilentOutcome install = setup.Run(L"/S {log}");
   EXPECT_EQ(install.ExitCode, 1620u) << install.Log;
   EXPECT_TRUE(install.WindowsSeen.empty()) << Joined(install.WindowsSeen);
-  EXPECT_EQ(ReadTree(ProgramFiles), before);
+  EXPECT_EQ(Names(ReadTree(ProgramFiles)), before);
   EXPECT_FALSE(KeyExists(RecordKey));
   EXPECT_TRUE(Holds(install.Log, L"Error: Bad format of file: \"data.z\"\r\n")) << install.Log;
 }
 
 TEST(SilentExitCode, ABadSwitchGives1639AndShowsAndInstallsNothing) {
-  const std::map<std::string, std::string> before = ReadTree(ProgramFiles);
+  const std::vector<std::string> before = Names(ReadTree(ProgramFiles));
   SilentSetup setup(ProductPackage().Bytes());
   struct Case {
     const wchar_t* arguments;
@@ -183,7 +190,7 @@ TEST(SilentExitCode, ABadSwitchGives1639AndShowsAndInstallsNothing) {
     EXPECT_TRUE(run.WindowsSeen.empty()) << Utf8(c.arguments) << Joined(run.WindowsSeen);
     EXPECT_TRUE(Holds(run.Log, c.logged)) << run.Log;
   }
-  EXPECT_EQ(ReadTree(ProgramFiles), before);
+  EXPECT_EQ(Names(ReadTree(ProgramFiles)), before);
   EXPECT_FALSE(KeyExists(RecordKey));
 }
 
@@ -206,8 +213,11 @@ TEST(SilentExitCode, AFullDiskGives1603AndTakesTheInstallBack) {
       << install.Log;
 }
 
-TEST(SilentExitCode, ASecondSetupOfTheProductGives1618InBothModes) {
+TEST(SilentExitCode, ASecondRunOfTheProductGives1618InBothModes) {
   const PackageBuilder package = ProductPackage();
+  const std::string uninstaller = ProgramFiles + "\\" + Product + "\\1.0\\uninstall.exe";
+  ASSERT_EQ(SilentSetup(package.Bytes()).Run(L"/S {log}").ExitCode, 0u);
+  const std::vector<std::string> installed = Names(ReadTree(ProgramFiles));
   {
     SetupTest::SetupRun first(package.Bytes());
     ASSERT_TRUE(first.WaitForMaximizedWindow()) << "no setup window";
@@ -216,7 +226,7 @@ TEST(SilentExitCode, ASecondSetupOfTheProductGives1618InBothModes) {
     const SilentOutcome second = silent.Run(L"/S {log}");
     EXPECT_EQ(second.ExitCode, 1618u) << second.Log;
     EXPECT_TRUE(second.WindowsSeen.empty()) << Joined(second.WindowsSeen);
-    EXPECT_FALSE(KeyExists(RecordKey));
+    EXPECT_TRUE(Holds(second.Log, L"Another setup of QuorvixForge is running\r\n")) << second.Log;
 
     // A second window of the product shows nothing: the first one is there to use.
     WindowWatch watch;
@@ -227,11 +237,17 @@ TEST(SilentExitCode, ASecondSetupOfTheProductGives1618InBothModes) {
     const std::vector<std::wstring> seen = watch.Stop();
     EXPECT_TRUE(seen.empty()) << Joined(seen);
     EXPECT_TRUE(first.Program->Running());
+
+    // Nor is the product removed meanwhile.
+    const SilentOutcome removal = RunSilently(Wide(uninstaller), L"C:\\", L"/remove /S {log}");
+    EXPECT_EQ(removal.ExitCode, 1618u) << removal.Log;
+    EXPECT_EQ(Names(ReadTree(ProgramFiles)), installed);
   }
   // Once the first one has ended (here: killed, its lock abandoned), the product is free again.
-  SilentSetup silent(package.Bytes());
-  const SilentOutcome later = silent.Run(L"/S {log}");
-  EXPECT_EQ(later.ExitCode, 0u) << later.Log;
+  const SilentOutcome removal =
+      RunSilently(Wide(uninstaller), L"C:\\", L"/remove /S {log}", [&] { return !FileExists(uninstaller); });
+  EXPECT_EQ(removal.ExitCode, 0u) << removal.Log;
+  EXPECT_FALSE(FolderExists(ProgramFiles + "\\" + Product));
 }
 
 }  // namespace
