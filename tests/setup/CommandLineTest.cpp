@@ -3,6 +3,7 @@
 // arguments refused, with what the refusal says.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "CommandLine.h"
@@ -23,12 +24,16 @@ struct GoodCase {
   const wchar_t* log;
 };
 
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::ostream& operator<<(std::ostream& out, const GoodCase& c) { return out << '[' << Narrow(c.arguments) << ']'; }
+
 class GoodCommandLine : public ::testing::TestWithParam<GoodCase> {};
 
 TEST_P(GoodCommandLine, GivesTheModeAndItsSettings) {
   const GoodCase& c = GetParam();
   const TCommandLine line = Parse(c.arguments);
-  EXPECT_EQ(line.Mode, c.mode) << std::string(line.Problem.begin(), line.Problem.end());
+  EXPECT_EQ(line.Mode, c.mode) << Narrow(line.Problem);
   EXPECT_EQ(line.Destination, c.destination);
   EXPECT_EQ(line.Language, c.language);
   EXPECT_EQ(line.LogPath, c.log);
@@ -72,13 +77,15 @@ struct BadCase {
   const wchar_t* problem;  // the start of what the refusal says
 };
 
+std::ostream& operator<<(std::ostream& out, const BadCase& c) { return out << '[' << Narrow(c.arguments) << ']'; }
+
 class BadCommandLine : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(BadCommandLine, IsRefusedWithTheReason) {
   const BadCase& c = GetParam();
   const TCommandLine line = Parse(c.arguments);
   EXPECT_EQ(line.Mode, TRunMode::BadArgument);
-  EXPECT_EQ(line.Problem.substr(0, std::wstring(c.problem).size()), c.problem) << std::string(line.Problem.begin(), line.Problem.end());
+  EXPECT_EQ(line.Problem.substr(0, std::wstring(c.problem).size()), c.problem) << Narrow(line.Problem);
 }
 
 INSTANTIATE_TEST_SUITE_P(
