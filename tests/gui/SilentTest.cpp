@@ -194,6 +194,27 @@ TEST(SilentExitCode, ABadSwitchGives1639AndShowsAndInstallsNothing) {
   EXPECT_FALSE(KeyExists(RecordKey));
 }
 
+TEST(SilentExitCode, ALogThatIsAnotherNameOfAFileGives1622AndWritesNothing) {
+  // A user who may write where the log goes plants another name of a file
+  // they may not write: the run would write into it with its own rights.
+  SilentSetup setup(ProductPackage().Bytes());
+  ASSERT_TRUE(setup.Dir.WriteFile(L"precious.txt", "keep"));
+  ASSERT_TRUE(CreateHardLinkW(setup.Dir.File(L"setup.log").c_str(), setup.Dir.File(L"precious.txt").c_str(), nullptr));
+  WindowWatch watch;
+  DWORD code = 0;
+  {
+    Process program(SetupExe(), setup.Dir.Path(), -1, L"/S \"/LOG=" + setup.Dir.File(L"setup.log") + L"\"");
+    EXPECT_TRUE(program.WaitForExit(&code));
+  }
+  EXPECT_EQ(code, 1622u);
+  const std::vector<std::wstring> seen = watch.Stop();
+  EXPECT_TRUE(seen.empty()) << Joined(seen);
+  std::string kept;
+  EXPECT_TRUE(GuiDriver::ReadFile(setup.Dir.File(L"precious.txt"), kept));
+  EXPECT_EQ(kept, "keep");
+  EXPECT_FALSE(KeyExists(RecordKey));
+}
+
 TEST(SilentExitCode, AFullDiskGives1603AndTakesTheInstallBack) {
   // A 1 MiB drive E: when the machine allowed mounting one (see wine-run-copy.sh).
   if (!FolderExists("E:\\")) GTEST_SKIP() << "no small drive E: here (mounting a tmpfs was refused)";
