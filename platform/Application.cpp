@@ -9,6 +9,8 @@
 #include "MessagePump.h"
 #include "Path.h"
 #include "TaskWindows.h"
+#include "Text.h"
+#include "Unattended.h"
 
 TApplication Application;
 
@@ -78,6 +80,10 @@ void TApplication::ShowException(const std::string& message) {
   try {
     std::string text = message;
     if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+    if (Unattended()) {
+      LogLine(L"Error: " + ToWide(text));
+      return;
+    }
     // A handler that fails on its way out may already have asked the program
     // to end (Install closes the window as the error passes). The box would
     // take that quit message and vanish unseen: it waits until the box is closed.

@@ -11,6 +11,7 @@
 #include "SystemIcon.h"
 #include "TaskWindows.h"
 #include "Text.h"
+#include "Unattended.h"
 
 namespace {
 
@@ -238,6 +239,15 @@ int ShowBox(const std::wstring& text, TMsgDlgType type, unsigned buttons) {
   return box.answer;
 }
 
+// With no one at the screen the box goes to the log, and is answered as the
+// run was asked to go: Yes where it is offered, else OK.
+int LogBox(const std::wstring& text, TMsgDlgType type, unsigned buttons) {
+  LogLine(std::wstring(DialogTypes[static_cast<int>(type)].caption) + L": " + text);
+  if (!(buttons & mbYes)) return mrOk;
+  LogLine(L"Answered: Yes");
+  return mrYes;
+}
+
 }  // namespace
 
 void SetMessageDlgHook(MessageDlgHook hook) { Hook() = std::move(hook); }
@@ -248,5 +258,6 @@ int MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
 
 int MessageDlg(const std::wstring& text, TMsgDlgType type, unsigned buttons) {
   if (Hook()) return Hook()(text, type, buttons);
+  if (Unattended()) return LogBox(text, type, buttons);
   return ShowBox(text, type, buttons);
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "MessagePump.h"
+#include "Unattended.h"
 
 namespace Removal {
 
@@ -27,6 +28,7 @@ void RegisterWindowClass() {
 }  // namespace
 
 TProgressWindow::TProgressWindow(const std::wstring& caption) {
+  if (Unattended()) return;
   RegisterWindowClass();
   RECT workArea{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);

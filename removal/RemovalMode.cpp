@@ -12,10 +12,12 @@
 #include "ElevatedRemoval.h"
 #include "Elevation.h"
 #include "Environment.h"
+#include "ExitCodes.h"
 #include "FileSystem.h"
 #include "Handle.h"
 #include "MessageDialog.h"
 #include "Path.h"
+#include "ProductLock.h"
 #include "ProgressWindow.h"
 #include "RemovalRecord.h"
 #include "RemovalTexts.h"
@@ -117,6 +119,9 @@ int Remove() {
   const std::wstring program = ThisProgram();
   TRemovalRecord record;
   if (const int refused = LoadRecord(program, record)) return refused;
+  // Not while a setup of the product runs: it shows nothing, as a second setup does.
+  const TProductLock lock(record.Name);
+  if (!lock.Held()) return ExitAnotherInstall;
   const TRemovalTexts& texts = RemovalTexts(record.Language);
   if (MessageDlg(texts.AskBefore + record.Title + texts.AskAfter, TMsgDlgType::mtConfirmation, mbYes | mbNo) != mrYes)
     return ExitDeclined;

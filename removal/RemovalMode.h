@@ -14,6 +14,7 @@ enum : int {
   ExitDeclined = 1,   // the user answered No: nothing changed
   ExitLeft = 2,       // something could not be removed; the rest is gone
   ExitRefused = 3,    // no usable record, or one naming what is not the product's: nothing changed
+  // and ExitAnotherInstall (base/ExitCodes.h) while a setup of the product runs
 };
 
 // Runs the removal or the cleanup copy when the command line asks for one

@@ -38,6 +38,8 @@ void TSetupForm::ChooseDestination() {
   UpdateFreeSpace();
 }
 
+bool TSetupForm::HasRoom() const { return int64_t(Pack->RequiredSize) <= FreeSpace; }
+
 void TSetupForm::UpdateFreeSpace() {
   // Measured where the installation will go, so that a Program Files folder
   // on another drive, a mounted folder or a network share counts its own
@@ -45,7 +47,7 @@ void TSetupForm::UpdateFreeSpace() {
   if (BaseDir.empty()) return;
   FreeSpace = FreeSpaceAt(BaseDir);
   FreeLabel.SetText(Texts->Free + ToWide(std::to_string(FreeSpace / 1000)) + L" kb");
-  if (int64_t(Pack->RequiredSize) > FreeSpace) {
+  if (!HasRoom()) {
     StartButton.SetEnabled(false);
     FreeLabel.SetText(FreeLabel.Text() + Texts->Impossible);
   } else {

@@ -15,6 +15,7 @@
 #include "ProductFolderGuard.h"
 #include "SetupForm.h"
 #include "Text.h"
+#include "Unattended.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ bool CreateProduct(TSetupForm& form, TFolderChain& product) {
   const bool productMade = product.Enter(pack.FolderName, &form.Created);
   if (!pack.FolderName.empty()) guard.Apply(product, productMade);
   form.StartRemovalRecord(product, productMade);
+  LogLine(L"Extracting the files into " + ToWide(product.Path()));
   const size_t productDepth = product.Depth();
 
   pack.OnProgress = [&form] {
@@ -54,8 +56,11 @@ bool CreateProduct(TSetupForm& form, TFolderChain& product) {
   if (!form.ShowPackageProblems(pack.Extract(product))) return false;
   // Back in the product folder, whatever leave records the package lacked.
   while (product.Depth() > productDepth) product.Leave();
+  LogLine(L"Files extracted");
 
   form.CreateShortcuts();
+  LogLine(form.MenuFolder.empty() ? std::wstring(L"No Start-menu folder: no links made")
+                                  : L"Start-menu links made in " + ToWide(form.MenuFolder));
   return true;
 }
 
@@ -70,6 +75,7 @@ std::string LeftItemsText(const TLeftItems& left) {
 // and the window kept alive; then says what could not be removed.
 void TakeBackCreated(TSetupForm& form) {
   if (form.Created.Empty()) return;
+  LogLine(L"Taking back what this run created");
   // Nothing is left to cancel.
   form.ExitButton.SetEnabled(false);
   const int start = form.ProgressBar.Position();
@@ -77,7 +83,10 @@ void TakeBackCreated(TSetupForm& form) {
     form.ProgressBar.SetPosition(int(start - int64_t(start) * int64_t(done) / int64_t(total)));
     ProcessMessages();
   });
-  if (left.Count == 0) return;
+  if (left.Count == 0) {
+    LogLine(L"Taken back");
+    return;
+  }
   // Also when the user ended the program: this is the last they hear of it.
   TEndRequestHeld held;
   MessageDlg(LeftItemsText(left), TMsgDlgType::mtError, mbOK);
@@ -112,6 +121,7 @@ void RunInstallSteps(TSetupForm& form) {
 
   // Complete: what it replaced is no longer needed.
   form.Created.Commit();
+  form.Installed = true;
 
   const TUnPack& pack = *form.Pack;
   const TLanguageTexts& texts = *form.Texts;
@@ -123,6 +133,10 @@ void RunInstallSteps(TSetupForm& form) {
 
   form.WriteRegistry(form.BaseDir + pack.FolderName + "\\" + pack.RootDirName);
   form.WriteUninstallEntry(product);
+  // Both are written only for a product with a folder name.
+  if (!pack.FolderName.empty())
+    LogLine(L"Record written under HKEY_CURRENT_USER\\Software\\" + ToWide(pack.FolderName) +
+            L", and the entry in the list of programs");
 }
 
 }  // namespace

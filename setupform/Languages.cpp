@@ -31,6 +31,7 @@ constexpr TLanguage LanguageTable[] = {
         Package::ManualPaths[0],
         PRODUCT_HOME_PAGE_ENGLISH,
         "E",
+        L"en",
     },
     {
         L"Russian",
@@ -49,6 +50,7 @@ constexpr TLanguage LanguageTable[] = {
         Package::ManualPaths[1],
         PRODUCT_HOME_PAGE_RUSSIAN,
         "R",
+        L"ru",
     },
 };
 
@@ -58,6 +60,12 @@ static_assert(std::size(Package::ManualPaths) == std::size(LanguageTable), "a ma
 
 const TLanguage* FindLanguage(int32_t number) {
   return number >= 0 && number < int32_t(std::size(LanguageTable)) ? &LanguageTable[number] : nullptr;
+}
+
+int32_t LanguageNumber(const std::wstring& code) {
+  for (int32_t number = 0; const TLanguage* language = FindLanguage(number); ++number)
+    if (code == language->Code) return number;
+  return -1;
 }
 
 void TSetupForm::ApplyLanguage() {

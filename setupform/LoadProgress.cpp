@@ -1,5 +1,6 @@
 #include "LoadProgress.h"
 #include "Text.h"
+#include "Unattended.h"
 
 #include <string>
 
@@ -10,6 +11,7 @@ TLoadProgress::~TLoadProgress() {
 }
 
 void TLoadProgress::Update(int32_t done, int32_t total) {
+  if (Unattended()) return;
   // Checked: gone before the program says what it found.
   if (done >= total) {
     if (window_) DestroyWindow(window_);

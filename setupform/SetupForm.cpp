@@ -33,6 +33,7 @@ void TSetupForm::FormCreate() {
   Language = 0;
   ApplyLanguage();
   InitDestination();
+  Ready = true;
 
   RECT workArea{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);

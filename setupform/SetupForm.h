@@ -54,6 +54,10 @@ class TSetupForm {
   // The texts of the language shown; the last one applied when Language
   // names none.
   const TLanguageTexts* Texts = &FindLanguage(0)->Texts;
+  // The package is loaded and usable: FormCreate did not end the program.
+  bool Ready = false;
+  // The install got to its completion message: from there on nothing is taken back.
+  bool Installed = false;
 
   // Event handlers.
   void FormCreate();
@@ -86,6 +90,9 @@ class TSetupForm {
   void InitDestination();
   void ChooseDestination();
   void UpdateFreeSpace();
+  // Whether the destination's volume has the room the package asks for, as
+  // last measured: Start is offered only then.
+  bool HasRoom() const;
 
   // Shows what the extractor found wrong with the package, each text in its
   // own box; true when there was nothing to show.

@@ -35,6 +35,21 @@ BOOL CALLBACK CollectControl(HWND window, LPARAM data) {
   return TRUE;
 }
 
+// Visible top-level windows of processes other than this one.
+BOOL CALLBACK CollectOthersWindow(HWND window, LPARAM data) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != GetCurrentProcessId() && IsWindowVisible(window))
+    reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> OthersWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(CollectOthersWindow, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
 std::wstring Widen(const std::string& text) {
   std::wstring out(text.size(), L'\0');
   out.resize(size_t(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), int(out.size()))));
@@ -50,6 +65,43 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeout) {
     if (GetTickCount64() >= end) return false;
     Sleep(20);
   }
+}
+
+WindowWatch::WindowWatch() : before_(OthersWindows()) {
+  stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+}
+
+WindowWatch::~WindowWatch() {
+  Stop();
+  CloseHandle(stop_);
+}
+
+DWORD WINAPI WindowWatch::Watch(void* self) {
+  WindowWatch& watch = *static_cast<WindowWatch*>(self);
+  do {
+    for (HWND window : OthersWindows()) {
+      const auto known = [&](const std::vector<HWND>& list) {
+        for (HWND w : list)
+          if (w == window) return true;
+        return false;
+      };
+      if (known(watch.before_) || known(watch.appeared_)) continue;
+      watch.appeared_.push_back(window);
+      watch.described_.push_back(ClassName(window) + L": " + Text(window));
+    }
+  } while (WaitForSingleObject(watch.stop_, 2) == WAIT_TIMEOUT);
+  return 0;
+}
+
+std::vector<std::wstring> WindowWatch::Stop() {
+  if (thread_) {
+    SetEvent(stop_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+  return described_;
 }
 
 // ---- Files and folders

@@ -105,6 +105,29 @@ class Process {
   PROCESS_INFORMATION info_{};
 };
 
+// Watches the screen, on a thread of its own, for any visible top-level
+// window of another process that was not there when the watch began: what
+// a program that must show nothing (setup.exe /S) would give away. It looks
+// every few milliseconds, so a window shown for less may pass unseen.
+class WindowWatch {
+ public:
+  WindowWatch();
+  ~WindowWatch();
+  WindowWatch(const WindowWatch&) = delete;
+  WindowWatch& operator=(const WindowWatch&) = delete;
+
+  // Ends the watch; the windows that appeared, as "class: text", once each.
+  std::vector<std::wstring> Stop();
+
+ private:
+  static DWORD WINAPI Watch(void* self);
+  HANDLE stop_ = nullptr;
+  HANDLE thread_ = nullptr;
+  std::vector<HWND> before_;
+  std::vector<HWND> appeared_;
+  std::vector<std::wstring> described_;
+};
+
 // ---- Reading windows
 
 std::wstring ClassName(HWND window);
