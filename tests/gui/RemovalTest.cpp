@@ -118,20 +118,16 @@ bool KeyExists(const std::string& key) {
 
 // A visible box of any process: the uninstaller runs as a child of Wine's
 // list of programs, not of the test.
+BOOL CALLBACK StopAtADialog(HWND window, LPARAM found) {
+  if (!IsWindowVisible(window) || !IsDialog(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
 HWND FindAnyDialog() {
-  struct Search {
-    HWND found = nullptr;
-  } search;
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        if (IsWindowVisible(window) && IsDialog(window)) {
-          reinterpret_cast<Search*>(data)->found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  HWND found = nullptr;
+  EnumWindows(StopAtADialog, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 HWND FindProgressBar() {

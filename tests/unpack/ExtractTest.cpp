@@ -396,7 +396,9 @@ TEST_F(Extract, TakenBackTheTargetIsAsItWas) {
 TEST_F(Extract, FilesInAFolderItMadeAddNothingToTheRecord) {
   const auto recordSize = [this](int files, bool folderThere) -> size_t {
     ClearTarget();
-    if (folderThere) EXPECT_TRUE(CreateDirectoryA((Target() + "\\1.0").c_str(), nullptr));
+    if (folderThere) {
+      EXPECT_TRUE(CreateDirectoryA((Target() + "\\1.0").c_str(), nullptr));
+    }
     std::string bytes = DemoHeader() + DirRecord("1.0") + FileRecord("demo.exe", "MZ");
     for (int i = 1; i < files; ++i) bytes += FileRecord("file" + std::to_string(i) + ".txt", "x");
     TUnPack pack;
