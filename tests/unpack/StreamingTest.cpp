@@ -33,7 +33,8 @@ constexpr size_t LargeFilesData = 100000 + 3 + 300000 + 200;
 PROCESS_MEMORY_COUNTERS MemoryCounters() {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+    ADD_FAILURE() << "no memory figures: error " << GetLastError();
   return counters;
 }
 
