@@ -527,6 +527,9 @@ TEST(StandardUser, InstallsIntoTheUsersProgramsFolderAndRemovesIt) {
   ASSERT_TRUE(UninstallerGoneFrom(product + "\\1.0"));
   EXPECT_TRUE(WaitUntil([&] { return !FolderExists(product); }));
   EXPECT_EQ(TakeSnapshot(), before);
+  // Where it installed. (The Programs folder itself, made by the install
+  // where it was missing, stays, as Program Files would: it is not the
+  // product's.)
   EXPECT_EQ(ReadTree(programs), programsBefore) << "where it installed";
 }
 

@@ -21,7 +21,7 @@ wine "$@" | tee "$printed"
 status=${PIPESTATUS[0]}
 chattr -i "$program_files"
 if ! tr -d '\r' <"$printed" | grep -Eqx "\[  PASSED  \] $count tests?\."; then
-  echo "unwritable-program-files.sh: $count tests were to pass, and did not" >&2
+  echo "unwritable-program-files.sh: $count test(s) must pass, and the run did not say so (no test matched, or one skipped?)" >&2
   status=1
 fi
 rm -f "$printed"
