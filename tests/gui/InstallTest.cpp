@@ -661,8 +661,10 @@ TEST_P(LinkedFolderInTheWay, IsRefusedAndNothingIsWrittenWhereItLeads) {
   for (size_t end = linked.find('\\', 3); end != std::string::npos; end = linked.find('\\', end + 1))
     CreateDirectoryA(linked.substr(0, end).c_str(), nullptr);
   if (!UnixSide::MakeUnixLink(elsewhere, linked)) GTEST_SKIP() << "no symbolic link can be made here";
-  // Both trees the install writes in, the link listed and not entered.
-  const auto trees = [] { return std::make_pair(ReadTree(ProgramFiles), ReadTree(StartMenuPrograms())); };
+  // Both product folders the install writes in, the link listed and not entered.
+  const auto trees = [] {
+    return std::make_pair(ReadTree(ProgramFiles + "\\" + Product), ReadTree(StartMenuPrograms() + "\\" + Product));
+  };
   const auto before = trees();
 
   const Outcome outcome = RunSetup(ProductPackage().Bytes());
