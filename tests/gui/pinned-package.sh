@@ -167,11 +167,11 @@ grep -qxF -- "$refusal" <<<"$driven" && grep -qx 'exit code: 0' <<<"$driven" &&
 nothing_written
 ((status)) || echo "$case: refused during the extraction, everything taken back"
 
-# A package whose check takes a while: 256 MiB (all of it read for the
+# A package whose check takes a while: 512 MiB (all of it read for the
 # digest before the setup window can come). The check's window shows how far
 # it has got, and has gone once the setup window is there to be closed.
 case=slow-check
-make_package "$work/slow.z" slow $((256 << 20)) || { echo "mkpkg cannot make the slow package" >&2; exit 1; }
+make_package "$work/slow.z" slow $((512 << 20)) || { echo "mkpkg cannot make the slow package" >&2; exit 1; }
 setup_folder "$case" "$work/slow.z" "$(sha256sum <"$work/slow.z" | cut -d' ' -f1)"
 driven=$(drive "$case" transient "Checking the package: " close wait | tr -d '\r')
 grep -qE '^window: Checking the package: [0-9]+ %$' <<<"$driven" && grep -qx 'gone: Checking the package: ' <<<"$driven" &&
