@@ -3,7 +3,8 @@
 # UndefinedBehaviorSanitizer) and the Windows programs: the shipped 32-bit
 # build (build/win) and, where the Windows tests run the 64-bit twin (see
 # scripts/windows-build.sh), the twin (build/win64), whose checks of the
-# shipped program read build/win's setup.exe.
+# shipped program read build/win's setup.exe; build/win's tests and tools
+# are then built too, and not run.
 #   scripts/build.sh          everything, tests included
 #   scripts/build.sh --main   only what the main job runs: setup.exe, mkpkg,
 #                             the example product and the GUI driver
@@ -23,13 +24,17 @@ configure_build "$root/build/native" native
 cmake --build "$root/build/native" -j"$(nproc)" "${native_targets[@]}"
 
 shipped=$root/build/win
+configure_build "$shipped" win
 if [[ $windows_build == win ]]; then
-  configure_build "$shipped" win
   cmake --build "$shipped" -j"$(nproc)" "${win_targets[@]}"
 else
-  # The shipped program only: nothing 32-bit runs here.
-  configure_build "$shipped" win-programs
-  cmake --build "$shipped" -j"$(nproc)" --target setup
+  # Nothing 32-bit runs here, but every 32-bit target is built all the same
+  # (the main job needs setup.exe alone): a change that breaks the shipped
+  # build's code, its tests or its tools fails here, not only where 32-bit
+  # programs run.
+  shipped_targets=()
+  [[ ${1:-} == --main ]] && shipped_targets=(--target setup)
+  cmake --build "$shipped" -j"$(nproc)" "${shipped_targets[@]}"
   configure_build "$root/build/win64" win64
   cmake --build "$root/build/win64" -j"$(nproc)" "${win_targets[@]}"
 fi

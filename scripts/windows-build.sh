@@ -4,19 +4,27 @@
 #                   or win64 (their 64-bit twins, under 64-bit Wine)
 #   windows_arch    the Wine prefix architecture: win32 or win64
 #   windows_reason  why, in a few words
-# The twin runs where the kernel starts no 32-bit program ("Exec format
-# error": 32-bit emulation switched off), or everywhere with
-# WINDOWS_TWIN=1, so that both ways can be tried on one machine. Only the
-# 32-bit build ships. Call after scripts/install-deps.sh (the probe starts
-# 32-bit Wine's loader).
+# The twin runs where the kernel starts no 32-bit program (32-bit Wine
+# fails with "Exec format error", status 126: 32-bit emulation switched off),
+# or everywhere with WINDOWS_TWIN=1, so that both ways can be tried on one
+# machine. Any other failure of 32-bit Wine is a broken installation, not a
+# kernel without 32-bit programs: it ends the script that asked, with Wine's
+# message. Only the 32-bit build ships. Call after scripts/install-deps.sh
+# (the probe starts 32-bit Wine's loader).
 _windows_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 if [[ ${WINDOWS_TWIN:-} == 1 ]]; then
   windows_build=win64
   windows_reason="WINDOWS_TWIN=1 forces the 64-bit twin"
-elif [[ -z ${WINDOWS_32_BIT_BLOCKED:-} ]] && _probe=$(/usr/lib/wine/wine --version 2>&1); then
+elif _probe=$(/usr/lib/wine/wine --version 2>&1); then
   windows_build=win
   windows_reason="this kernel starts 32-bit programs ($_probe)"
 else
+  _status=$?
+  if [[ $_status != 126 || $_probe != *"Exec format error"* ]]; then
+    echo "windows-build.sh: 32-bit Wine fails, and not as on a kernel without 32-bit programs" \
+      "(status $_status, not 126 \"Exec format error\"): $_probe" >&2
+    return 1
+  fi
   windows_build=win64
   windows_reason="this kernel starts no 32-bit program (32-bit Wine: ${_probe##*: })"
 fi

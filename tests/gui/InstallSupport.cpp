@@ -94,12 +94,12 @@ std::map<std::string, std::string> ReadTree(const std::string& folder) {
   return tree;
 }
 
-std::map<std::string, std::string> ProductTree(const std::string& folder) {
+std::map<std::string, std::string> ProductTree(const std::string& folder, const std::vector<std::string>& versions) {
   std::map<std::string, std::string> tree = ReadTree(folder);
-  for (auto entry = tree.begin(); entry != tree.end();) {
-    const std::string name = entry->first.substr(entry->first.rfind('\\') + 1);
-    entry = name == "uninstall.exe" || name == "uninstall.dat" ? tree.erase(entry) : std::next(entry);
-  }
+  for (const std::string& version : versions)
+    for (const char* name : {"uninstall.exe", "uninstall.dat"})
+      if (tree.erase(version + "\\" + name) == 0)
+        throw std::runtime_error("no " + std::string(name) + " in " + folder + "\\" + version);
   return tree;
 }
 

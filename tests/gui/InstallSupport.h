@@ -35,9 +35,12 @@ class PackageBuilder {
 // folder does not exist.
 std::map<std::string, std::string> ReadTree(const std::string& folder);
 
-// The tree an install left, without the uninstaller and the removal record
-// it puts beside the product (the removal tests look at those).
-std::map<std::string, std::string> ProductTree(const std::string& folder);
+// The tree an install left under the product folder, without the
+// uninstaller and the removal record it puts in the folder of each version
+// installed (the removal tests look at those). Throws when a version folder
+// lacks either: the install left no way to remove it.
+std::map<std::string, std::string> ProductTree(const std::string& folder,
+                                               const std::vector<std::string>& versions = {"1.0"});
 
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);

@@ -18,6 +18,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ControlIds.h"
@@ -259,7 +260,7 @@ TEST(Install, ReusesTheFoldersAddsASecondVersionAndReplacesTheSameVersion) {
   std::map<std::string, std::string> expected = first.Tree();
   for (const auto& [path, data] : second.Tree()) expected[path] = data;
   expected["notes.txt"] = "mine";
-  EXPECT_EQ(ProductTree(productDir), expected);
+  EXPECT_EQ(ProductTree(productDir, {"1.0", "2.0"}), expected);
   for (const char* version : {"1.0", "2.0"})
     for (const char* link : {"QuorvixForge.lnk", "Manual.lnk", "Web.lnk"})
       EXPECT_TRUE(FileExists(MenuFolder(version) + "\\" + link)) << version << " " << link;
@@ -663,6 +664,11 @@ TEST_P(LinkedFolderInTheWay, IsRefusedAndNothingIsWrittenWhereItLeads) {
   for (size_t end = linked.find('\\', 3); end != std::string::npos; end = linked.find('\\', end + 1))
     CreateDirectoryA(linked.substr(0, end).c_str(), nullptr);
   if (!UnixSide::MakeUnixLink(elsewhere, linked)) GTEST_SKIP() << "no symbolic link can be made here";
+  // Both product folders the install writes in, the link listed and not entered.
+  const auto trees = [] {
+    return std::make_pair(ReadTree(ProgramFiles + "\\" + Product), ReadTree(StartMenuPrograms() + "\\" + Product));
+  };
+  const auto before = trees();
 
   const Outcome outcome = RunSetup(ProductPackage().Bytes());
   ASSERT_EQ(outcome.Boxes.size(), 1u);
@@ -670,7 +676,10 @@ TEST_P(LinkedFolderInTheWay, IsRefusedAndNothingIsWrittenWhereItLeads) {
   EXPECT_EQ(outcome.Boxes[0].Text, L"Setup does not write through a junction or link: " + Wide(linked) + L".");
   EXPECT_TRUE(outcome.Ended);
   EXPECT_EQ(Names(ReadTree(elsewhere)), std::vector<std::string>{"keep.txt"});
-  EXPECT_TRUE(FolderExists(linked)) << "the link itself stays";
+  EXPECT_EQ(trees(), before) << "what the run made is taken back";
+  const DWORD attributes = GetFileAttributesA(linked.c_str());
+  EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      << "the link itself stays a link";
   EXPECT_EQ(RegistryKeyOpenResult(RecordKey), ERROR_FILE_NOT_FOUND);
 }
 

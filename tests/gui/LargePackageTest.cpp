@@ -8,7 +8,6 @@
 
 #include "ControlIds.h"
 #include "GuiDriver.h"
-#include "OnlyIn32Bits.h"
 #include "PackageFormat.h"
 #include "SetupRun.h"
 
@@ -39,8 +38,6 @@ void WriteSparsePackage(const std::wstring& path, int32_t size) {
 }
 
 TEST(LargePackage, LoadsAndShowsItsWindow) {
-  // setup.exe and this test come from one build: they have one bitness.
-  SKIP_UNLESS_32_BIT("a 1.5 GiB file within a 32-bit address space");
   SetupRun run([](const std::wstring& path) { WriteSparsePackage(path, BigFileSize); });
   HWND window = run.WaitForMaximizedWindow();
   ASSERT_NE(window, nullptr) << "no window: the package did not load";

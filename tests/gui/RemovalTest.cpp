@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -109,7 +110,14 @@ Snapshot TakeSnapshot() {
   return s;
 }
 
-bool KeyExists(const std::string& key) { return RegistryKeyOpenResult("HKEY_CURRENT_USER\\" + key) == ERROR_SUCCESS; }
+// Whether the key exists; an answer that says neither (access denied, say)
+// throws, so that no failure to look reads as the key's absence.
+bool KeyExists(const std::string& key) {
+  const LONG result = RegistryKeyOpenResult("HKEY_CURRENT_USER\\" + key);
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+    throw std::runtime_error("cannot tell whether " + key + " exists: error " + std::to_string(result));
+  return result == ERROR_SUCCESS;
+}
 
 // A visible box of any process: the uninstaller runs as a child of Wine's
 // list of programs, not of the test. (A callback of its own: a lambda does
@@ -219,21 +227,28 @@ std::wstring DaclText(const std::string& folder) {
   return dacl;
 }
 
-// Wine's list of programs, as `uninstaller --list` prints it.
+// Wine's list of programs, as `uninstaller --list` prints it. Throws when
+// the list cannot be had: an empty list is a list that was read.
 std::string ListedPrograms() {
   char temp[MAX_PATH] = "";
   GetTempPathA(MAX_PATH, temp);
   const std::string file = std::string(temp) + "uninstaller-list.txt";
+  DeleteFileA(file.c_str());
   std::string commandLine = "cmd.exe /c uninstaller.exe --list > \"" + file + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                       &startup, &process))
-    return "";
-  WaitForSingleObject(process.hProcess, DefaultTimeout);
+    throw std::runtime_error("cannot run " + commandLine);
+  const bool ended = WaitForSingleObject(process.hProcess, DefaultTimeout) == WAIT_OBJECT_0;
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  if (!ended || code != 0)
+    throw std::runtime_error(commandLine + (ended ? " ended with " + std::to_string(code) : " did not end"));
+  if (!FileExists(file)) throw std::runtime_error(commandLine + " wrote no " + file);
   std::ifstream in(file, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
@@ -519,6 +534,7 @@ TEST(Removal, ReinstallKeepsOneEntryAndRemovesWhatBothRunsWrote) {
   Install(ProductPackage("1.0", [](PackageBuilder& p) { p.File("first.txt", "first run"); }));
   Install(ProductPackage("1.0", [](PackageBuilder& p) { p.Dir("extras").File("second.txt", "second run").Leave(); }));
   const std::string listed = ListedPrograms();
+  EXPECT_NE(listed.find(EntryName()), std::string::npos) << listed;
   EXPECT_EQ(listed.find(EntryName()), listed.rfind(EntryName())) << listed;
   EXPECT_TRUE(FileExists(VersionFolder() + "\\first.txt"));
 
@@ -815,16 +831,15 @@ TEST(StandardUser, InstallsIntoTheUsersProgramsFolderAndRemovesIt) {
   ASSERT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
   char local[MAX_PATH] = "";
   ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
-  const std::string product = std::string(local) + "\\Programs\\QuorvixForge";
+  const std::string programs = std::string(local) + "\\Programs", product = programs + "\\QuorvixForge";
   const Snapshot before = TakeSnapshot();
+  const std::map<std::string, std::string> programsBefore = ReadTree(programs);
 
   const PackageBuilder package = ProductPackage();
   Install(package, 0, [&](HWND window) {
     EXPECT_EQ(Text(FindControlById(window, FolderLabelId)), Wide(product));
   });
-  std::map<std::string, std::string> installed = ReadTree(product);
-  EXPECT_TRUE(installed.erase("1.0\\uninstall.exe") && installed.erase("1.0\\uninstall.dat"));
-  EXPECT_EQ(installed, package.Tree());
+  EXPECT_EQ(ProductTree(product), package.Tree());
   EXPECT_EQ(StringValue(UninstallKey + EntryName(), "InstallLocation"), product + "\\1.0");
 
   const RemovalOutcome removal = RemoveThroughList();
@@ -832,6 +847,10 @@ TEST(StandardUser, InstallsIntoTheUsersProgramsFolderAndRemovesIt) {
   ASSERT_TRUE(UninstallerGoneFrom(product + "\\1.0"));
   EXPECT_TRUE(WaitUntil([&] { return !FolderExists(product); }));
   EXPECT_EQ(TakeSnapshot(), before);
+  // Where it installed. (The Programs folder itself, made by the install
+  // where it was missing, stays, as Program Files would: it is not the
+  // product's.)
+  EXPECT_EQ(ReadTree(programs), programsBefore) << "where it installed";
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 # extraction, which then takes back everything it did. The same program
 # built without a digest installs the other package. The change is made
 # from Linux, through the file's other side: Wine, like a share that ignores
-# sharing, does not stop that.
+# sharing, does not stop that. A package whose check takes a while shows
+# the check's progress window, which goes before the setup window comes.
 #   pinned-package.sh SETUP_EXE GUIDRIVER_EXE MKPKG_EXE PIN_PACKAGE_EXE
 # Runs under Wine in a prefix of its own (wine-run-copy.sh): it installs.
 set -uo pipefail
@@ -24,7 +25,8 @@ refusal='dialog: Error: The package "data.z" does not belong to this setup progr
 installed="$WINEPREFIX/drive_c/Program Files/Demo"
 
 # A product of a key file and 3 MiB of data (the extraction reads it in
-# several pieces, the load skips it), packed by mkpkg; $2 is the data's seed.
+# several pieces, the load skips it), packed by mkpkg; $2 is the data's seed,
+# $3 (if given) the size of a file of zeros added beside it.
 make_package() {
   local tree=$work/tree-$2/1.0
   mkdir -p "$tree/data"
@@ -32,6 +34,7 @@ make_package() {
   printf 'read me' >"$tree/readme.txt"
   python3 -c 'import random, sys; random.seed(sys.argv[2]); open(sys.argv[1], "wb").write(random.randbytes(3 << 20))' \
     "$tree/data/big.bin" "$2"
+  [[ -z ${3:-} ]] || truncate -s "$3" "$tree/data/zeros.bin"
   wine "$mkpkg" make "$(windows_path "$tree")" -o "$(windows_path "$1")" --title "Demo 1.0" --folder Demo \
     --key demo.exe --quiet >/dev/null 2>&1
 }
@@ -40,7 +43,8 @@ make_package "$work/other.z" other || { echo "mkpkg cannot make the other packag
 size=$(stat -c %s "$work/own.z")
 digest=$(sha256sum <"$work/own.z" | cut -d' ' -f1)
 
-# setup.exe pinned to own.z, beside data.z in a folder of its own.
+# setup.exe pinned to own.z (or to the digest $3), beside the package $2 as
+# data.z in the folder $1 of its own.
 setup_folder() {
   mkdir -p "$work/$1"
   cp "$setup_exe" "$work/$1/setup.exe"
@@ -48,7 +52,7 @@ setup_folder() {
   # on a file just copied: tried up to three times, each on a fresh copy.
   local try
   for try in 1 2 3; do
-    wine "$pin_package" "$(windows_path "$work/$1/setup.exe")" "$digest" </dev/null && break
+    wine "$pin_package" "$(windows_path "$work/$1/setup.exe")" "${3:-$digest}" </dev/null && break
     ((try == 3)) && { echo "cannot pin setup.exe to the package" >&2; exit 1; }
     cp "$setup_exe" "$work/$1/setup.exe"
   done
@@ -73,7 +77,24 @@ nothing_written() {
   [ ! -e "$installed" ] || failed "Program Files holds $(cd "$installed/.." && find Demo | head -n 5 | xargs)"
   [[ -z $(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs/Demo' 2>/dev/null) ]] ||
     failed "a Start-menu folder Demo was made"
-  ! wine reg query 'HKCU\Software\Demo' >/dev/null 2>&1 </dev/null || failed "a registry record was written"
+  no_record
+}
+# Fails the case when HKEY_CURRENT_USER\Software holds the key Demo, or when
+# reg.exe cannot export what it holds: a failed look is no absence.
+no_record() {
+  local exported=$work/software.reg
+  rm -f "$exported"
+  if ! wine reg export 'HKCU\Software' "$(windows_path "$exported")" /y >/dev/null 2>&1 </dev/null; then
+    failed "reg.exe cannot export HKEY_CURRENT_USER\Software"
+    return
+  fi
+  local keys
+  keys=$(iconv -f UTF-16 -t UTF-8 "$exported" | tr -d '\r' | grep '^\[')
+  if ! grep -qxF '[HKEY_CURRENT_USER\Software]' <<<"$keys"; then
+    failed "reg.exe's export of HKEY_CURRENT_USER\Software lacks the key's own line"
+  elif grep -qiE '^\[HKEY_CURRENT_USER\\Software\\Demo(\\.*)?\]$' <<<"$keys"; then
+    failed "a registry record was written"
+  fi
 }
 
 # Refused at load: one box, then the program ends with the exit code of the
@@ -145,6 +166,18 @@ grep -qxF -- "$refusal" <<<"$driven" && grep -qx 'exit code: 0' <<<"$driven" &&
   [[ $(grep -c '^dialog:' <<<"$driven") == 1 ]] || { failed "setup.exe said:"; echo "$driven" >&2; }
 nothing_written
 ((status)) || echo "$case: refused during the extraction, everything taken back"
+
+# A package whose check takes a while: 512 MiB (all of it read for the
+# digest before the setup window can come). The check's window shows how far
+# it has got, and has gone once the setup window is there to be closed.
+case=slow-check
+make_package "$work/slow.z" slow $((512 << 20)) || { echo "mkpkg cannot make the slow package" >&2; exit 1; }
+setup_folder "$case" "$work/slow.z" "$(sha256sum <"$work/slow.z" | cut -d' ' -f1)"
+driven=$(drive "$case" transient "Checking the package: " close wait | tr -d '\r')
+grep -qE '^window: Checking the package: [0-9]+ %$' <<<"$driven" && grep -qx 'gone: Checking the package: ' <<<"$driven" &&
+  grep -qx 'exit code: 0' <<<"$driven" || { failed "setup.exe said:"; echo "$driven" >&2; }
+nothing_written
+((status)) || echo "$case: the check's window came and went"
 
 rm -rf "$work"
 exit $status

@@ -67,7 +67,8 @@ class CreatedItems : public ::testing::Test {
     return path;
   }
   // Makes the file and records it as an install does: by name only in a
-  // folder the run did not make.
+  // folder the run did not make (the extraction decides that; its test,
+  // FilesInAFolderItMadeAddNothingToTheRecord, shows it).
   void MakeFile(const std::string& folder, const std::string& name) {
     Write(folder + "\\" + name);
     if (std::find(Made.begin(), Made.end(), folder) == Made.end())

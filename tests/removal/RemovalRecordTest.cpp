@@ -128,49 +128,84 @@ INSTANTIATE_TEST_SUITE_P(
 struct OutsideCase {
   const char* name;
   std::function<void(TRemovalRecord&)> change;
+  std::string phrase;  // a part of the refusal's reason that only this fault gives
 };
 
 std::ostream& operator<<(std::ostream& out, const OutsideCase& c) { return out << c.name; }
 
 class RecordNamingOutside : public ::testing::TestWithParam<OutsideCase> {};
 
-TEST_P(RecordNamingOutside, IsRefused) {
+TEST_P(RecordNamingOutside, IsRefusedForItsFault) {
   TRemovalRecord r = SampleRecord();
   GetParam().change(r);
-  EXPECT_NE(r.OutsideProblem(Programs), "");
+  const std::string problem = r.OutsideProblem(Programs);
+  EXPECT_NE(problem.find(GetParam().phrase), std::string::npos) << problem;
 }
 
 const std::wstring Version = L"C:\\Program Files\\QuorvixForge\\1.0";
+const std::string VersionText = "C:\\Program Files\\QuorvixForge\\1.0";
+const std::string NoFolderName = "its product or version name is no folder name";
+
+// What the refusal of an entry says: the path it names.
+std::string Names(const std::string& path) { return "it names \"" + path + "\", which is not the product's own"; }
+std::string NotTheProductFolder(const std::string& folder) {
+  return "its product folder \"" + folder + "\" is not a folder named \"QuorvixForge\"";
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Outside, RecordNamingOutside,
     ::testing::Values(
-        OutsideCase{"FileElsewhere", [](TRemovalRecord& r) { r.Add(Kind::File, L"C:\\windows\\win.ini"); }},
+        OutsideCase{"FileElsewhere", [](TRemovalRecord& r) { r.Add(Kind::File, L"C:\\windows\\win.ini"); },
+                    Names("C:\\windows\\win.ini")},
         OutsideCase{"SiblingWithTheSamePrefix",
-                    [](TRemovalRecord& r) { r.Add(Kind::File, L"C:\\Program Files\\QuorvixForgeX\\a.txt"); }},
-        OutsideCase{"ClimbingOut", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"\\..\\..\\Other\\a.txt"); }},
-        OutsideCase{"DotComponent", [](TRemovalRecord& r) { r.Add(Kind::Folder, Version + L"\\.\\x"); }},
-        OutsideCase{"TrailingDotTrimmedBySystem", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"\\..."); }},
-        OutsideCase{"ForwardSlash", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"/../../x"); }},
-        OutsideCase{"AlternateStream", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"\\a.txt:hidden"); }},
+                    [](TRemovalRecord& r) { r.Add(Kind::File, L"C:\\Program Files\\QuorvixForgeX\\a.txt"); },
+                    Names("C:\\Program Files\\QuorvixForgeX\\a.txt")},
+        OutsideCase{"ClimbingOut", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"\\..\\..\\Other\\a.txt"); },
+                    Names(VersionText + "\\..\\..\\Other\\a.txt")},
+        OutsideCase{"DotComponent", [](TRemovalRecord& r) { r.Add(Kind::Folder, Version + L"\\.\\x"); },
+                    Names(VersionText + "\\.\\x")},
+        OutsideCase{"TrailingDotTrimmedBySystem", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"\\..."); },
+                    Names(VersionText + "\\...")},
+        // Below the version folder by its backslash, then out by slashes.
+        OutsideCase{"ForwardSlash", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"\\sub/../../x"); },
+                    Names(VersionText + "\\sub/../../x")},
+        OutsideCase{"AlternateStream", [](TRemovalRecord& r) { r.Add(Kind::File, Version + L"\\a.txt:hidden"); },
+                    Names(VersionText + "\\a.txt:hidden")},
+        // The folder's last name is the product's: only the prefix is wrong.
         OutsideCase{"DevicePathPrefix",
-                    [](TRemovalRecord& r) { r.ProductFolder = L"\\\\?\\C:\\Program Files\\QuorvixForge"; }},
-        OutsideCase{"TheProductFolderItselfAsAFile", [](TRemovalRecord& r) { r.Add(Kind::File, r.ProductFolder); }},
-        OutsideCase{"ProductFolderNotNamedForTheProduct", [](TRemovalRecord& r) { r.ProductFolder = L"C:\\windows"; }},
-        OutsideCase{"ProductFolderADriveRoot", [](TRemovalRecord& r) {
+                    [](TRemovalRecord& r) { r.ProductFolder = L"\\\\?\\C:\\Program Files\\QuorvixForge"; },
+                    NotTheProductFolder("\\\\?\\C:\\Program Files\\QuorvixForge")},
+        OutsideCase{"TheProductFolderItselfAsAFile", [](TRemovalRecord& r) { r.Add(Kind::File, r.ProductFolder); },
+                    Names("C:\\Program Files\\QuorvixForge")},
+        OutsideCase{"ProductFolderNotNamedForTheProduct", [](TRemovalRecord& r) { r.ProductFolder = L"C:\\windows"; },
+                    NotTheProductFolder("C:\\windows")},
+        OutsideCase{"ProductFolderADriveRoot", [](TRemovalRecord& r) { r.ProductFolder = L"C:\\"; },
+                    NotTheProductFolder("C:\\")},
+        OutsideCase{"ProductNamedADrive",
+                    [](TRemovalRecord& r) {
                       r.Name = L"C:";
                       r.ProductFolder = L"C:";
-                    }},
-        OutsideCase{"LinkOutsideTheMenuFolder", [](TRemovalRecord& r) { r.Add(Kind::Link, Programs + L"\\Other.lnk"); }},
-        OutsideCase{"LinkUnderTheProductFolder", [](TRemovalRecord& r) { r.Add(Kind::Link, Version + L"\\x.lnk"); }},
+                    },
+                    NoFolderName},
+        OutsideCase{"LinkOutsideTheMenuFolder", [](TRemovalRecord& r) { r.Add(Kind::Link, Programs + L"\\Other.lnk"); },
+                    Names("C:\\users\\u\\Start Menu\\Programs\\Other.lnk")},
+        OutsideCase{"LinkUnderTheProductFolder", [](TRemovalRecord& r) { r.Add(Kind::Link, Version + L"\\x.lnk"); },
+                    Names(VersionText + "\\x.lnk")},
         OutsideCase{"MenuFolderNotInPrograms",
-                    [](TRemovalRecord& r) { r.MenuRoot = L"C:\\users\\u\\Desktop\\QuorvixForge"; }},
-        OutsideCase{"FolderInTheMenu", [](TRemovalRecord& r) { r.Add(Kind::Folder, r.MenuRoot + L"\\x"); }},
-        OutsideCase{"KeyOfAnotherProduct", [](TRemovalRecord& r) { r.Add(Kind::Key, L"Software\\Other\\Versions\\1.0"); }},
-        OutsideCase{"KeyBelowTheVersionKey", [](TRemovalRecord& r) { r.Add(Kind::Key, r.VersionKey() + L"\\..\\.."); }},
-        OutsideCase{"WholeUninstallList", [](TRemovalRecord& r) { r.Add(Kind::Key, UninstallKeyRoot); }},
-        OutsideCase{"ProductKeyOfAnother", [](TRemovalRecord& r) { r.Add(Kind::ProductKey, L"Software\\Microsoft"); }},
-        OutsideCase{"NameWithABackslash", [](TRemovalRecord& r) { r.Name = L"Forge\\..\\Microsoft"; }}),
+                    [](TRemovalRecord& r) { r.MenuRoot = L"C:\\users\\u\\Desktop\\QuorvixForge"; },
+                    "its Start-menu folder \"C:\\users\\u\\Desktop\\QuorvixForge\" is not the product's folder in "
+                    "\"C:\\users\\u\\Start Menu\\Programs\""},
+        OutsideCase{"FolderInTheMenu", [](TRemovalRecord& r) { r.Add(Kind::Folder, r.MenuRoot + L"\\x"); },
+                    Names("C:\\users\\u\\Start Menu\\Programs\\QuorvixForge\\x")},
+        OutsideCase{"KeyOfAnotherProduct", [](TRemovalRecord& r) { r.Add(Kind::Key, L"Software\\Other\\Versions\\1.0"); },
+                    Names("Software\\Other\\Versions\\1.0")},
+        OutsideCase{"KeyBelowTheVersionKey", [](TRemovalRecord& r) { r.Add(Kind::Key, r.VersionKey() + L"\\..\\.."); },
+                    Names("Software\\QuorvixForge\\Versions\\1.0\\..\\..")},
+        OutsideCase{"WholeUninstallList", [](TRemovalRecord& r) { r.Add(Kind::Key, UninstallKeyRoot); },
+                    Names("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall")},
+        OutsideCase{"ProductKeyOfAnother", [](TRemovalRecord& r) { r.Add(Kind::ProductKey, L"Software\\Microsoft"); },
+                    Names("Software\\Microsoft")},
+        OutsideCase{"NameWithABackslash", [](TRemovalRecord& r) { r.Name = L"Forge\\..\\Microsoft"; }, NoFolderName}),
     [](const ::testing::TestParamInfo<OutsideCase>& info) { return std::string(info.param.name); });
 
 TEST(RemovalRecord, PathsCompareWithoutRegardToCase) {

@@ -390,6 +390,30 @@ TEST_F(Extract, TakenBackTheTargetIsAsItWas) {
   EXPECT_EQ(ReadBytes(Target() + "\\1.0\\demo.exe"), "old");
 }
 
+// The record of what an extraction created holds a folder it made by its
+// path alone: what lies in it goes with it, so its files add nothing,
+// however many. In a folder that was there before, each file is recorded.
+TEST_F(Extract, FilesInAFolderItMadeAddNothingToTheRecord) {
+  const auto recordSize = [this](int files, bool folderThere) -> size_t {
+    ClearTarget();
+    if (folderThere) {
+      EXPECT_TRUE(CreateDirectoryA((Target() + "\\1.0").c_str(), nullptr));
+    }
+    std::string bytes = DemoHeader() + DirRecord("1.0") + FileRecord("demo.exe", "MZ");
+    for (int i = 1; i < files; ++i) bytes += FileRecord("file" + std::to_string(i) + ".txt", "x");
+    TUnPack pack;
+    LoadIntoTarget(pack, bytes + LeaveRecord());
+    TCreatedItems created;
+    pack.Created = &created;
+    EXPECT_TRUE(RunExtract(pack));
+    EXPECT_FALSE(ReportedProblem);
+    EXPECT_EQ(TreeOf(Target()).size(), size_t(files) + 1);
+    return created.MemoryUsed();
+  };
+  EXPECT_EQ(recordSize(1, false), recordSize(200, false));
+  EXPECT_LT(recordSize(1, true), recordSize(200, true));
+}
+
 // The program asked to end while messages were handled at a stop (Exit
 // confirmed, the window closed): nothing after that stop is written.
 TEST_F(Extract, AnEndOfTheProgramStopsItAtTheStop) {

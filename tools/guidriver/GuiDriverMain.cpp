@@ -13,6 +13,10 @@
 //     wait                  wait for the program to end, print its exit code
 //     await FILE            print "awaiting FILE", then wait until FILE exists:
 //                           a script acts on the program meanwhile
+//     transient TEXT        wait for a window of the program whose title
+//                           begins with TEXT, print "window: " and its title,
+//                           then wait until no such window is left and print
+//                           "gone: TEXT"
 //
 //   guidriver start 'Z:\dist\setup.exe' 'Z:\dist' click Start answer OK wait
 //   prints   dialog: Information: The installation of ...
@@ -114,6 +118,24 @@ class Runner {
       return WaitUntil([&] { return GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeout_) ||
              Fail(L"no file " + file + L" came");
     }
+    if (name == L"transient") {
+      const std::wstring text = arg();
+      std::wstring title;
+      const auto titled = [&] {
+        for (HWND window : process_->Windows())
+          if (Text(window).compare(0, text.size(), text) == 0) {
+            title = Text(window);
+            return true;
+          }
+        return false;
+      };
+      if (!WaitUntil([&] { return titled() || !process_->Running(); }, timeout_) || title.empty())
+        return Fail(L"no window '" + text + L"' came");
+      Write(STD_OUTPUT_HANDLE, L"window: " + title + L"\n");
+      if (!WaitUntil([&] { return !titled(); }, timeout_)) return Fail(L"the window '" + text + L"' stayed");
+      Write(STD_OUTPUT_HANDLE, L"gone: " + text + L"\n");
+      return true;
+    }
     if (name == L"wait") {
       DWORD code = 0;
       if (!process_->WaitForExit(&code, timeout_)) return Fail(L"the program did not end");
@@ -180,7 +202,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (next >= args.size()) {
     Write(STD_ERROR_HANDLE, L"usage: guidriver [--timeout SECONDS] start EXE DIR [SHOW] | click TEXT | "
-                            L"select ITEM | answer BUTTON | close | wait | await FILE ...\n");
+                            L"select ITEM | answer BUTTON | close | wait | await FILE | transient TEXT ...\n");
     return 2;
   }
   Runner runner(timeout);
