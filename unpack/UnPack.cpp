@@ -107,6 +107,11 @@ TUnPackOutcome TUnPack::Extract(TFolderChain& target) {
     Stream.reset();
     outcome.Problem = TUnPackOutcome::Foreign;
     return outcome;
+  } catch (...) {
+    // Pinned, the package is extracted once: let go of, it cannot be
+    // extracted again.
+    if (Pin) Stream.reset();
+    throw;
   }
 
   Stream.reset();
@@ -127,7 +132,10 @@ void TUnPack::ExtractFile(const Package::RecordInfo& record) {
   const std::string& name = record.Name;
   const bool replacing = OnFileWritten && PathExists(name);
   TNewFile file(*folders_, name, Created);
-  Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file.File(), piece, uint32_t(count)); });
+  Stream->TakeData(record, [&](const uint8_t* piece, size_t count) {
+    if (WriteForTest) WriteForTest(name, piece, count);
+    WriteWhole(file.File(), piece, uint32_t(count));
+  });
   file.PutInPlace();
   if (OnFileWritten) OnFileWritten(JoinPath(folders_->Path(), name), replacing);
   if (Package::KeyNameMatches(name, KeyFileName)) {
