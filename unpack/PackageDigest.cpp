@@ -3,8 +3,14 @@
 #include <algorithm>
 
 void TPackageDigest::Hash(const uint8_t* bytes, size_t count) {
-  sha_.Add(bytes, count);
-  blocks_.Add(bytes, count);
+  for (size_t at = hashed_; count;) {
+    const size_t n = std::min(count, TBlockDigests::BlockSize - at % TBlockDigests::BlockSize);
+    sha_.Add(bytes, n);
+    bytes += n;
+    count -= n;
+    at += n;
+    if (at % TBlockDigests::BlockSize == 0) blocks_.UpToBlockEnd.push_back(sha_.DigestSoFar());
+  }
 }
 
 void TPackageDigest::CatchUp(size_t offset) {
@@ -30,6 +36,8 @@ void TPackageDigest::Read(size_t offset, const uint8_t* bytes, size_t count) {
 bool TPackageDigest::Finish(size_t size, TSha256Digest& digest) {
   CatchUp(size);
   digest = sha_.Finish();
-  blocks_.Finish();
+  // The last block, when shorter, ends with the package.
+  if (hashed_ % TBlockDigests::BlockSize) blocks_.UpToBlockEnd.push_back(digest);
+  blocks_.Size = hashed_;
   return hashed_ >= size && !shortened_;
 }

@@ -2,8 +2,8 @@
 // the bytes a read brings in are hashed as they arrive, and those the
 // reader steps over (file data the load check skips, what follows an
 // unknown record kind) are read here, so that each byte counts once and in
-// order whatever the reader skips or reads again. The digest of each
-// aligned block is taken from the same bytes (TBlockDigests).
+// order whatever the reader skips or reads again. The digest up to the end
+// of each aligned block is noted on the way (TBlockDigests).
 #pragma once
 
 #include <cstddef>
@@ -34,10 +34,11 @@ class TPackageDigest {
   // The digest of the package's size bytes, reading what is left of them.
   // False when the package ends before them (cut since it was measured).
   bool Finish(size_t size, TSha256Digest& digest);
-  // After Finish: the digests of the blocks.
+  // After Finish: the digests up to each block's end.
   TBlockDigests TakeBlocks() { return std::move(blocks_); }
 
  private:
+  // Hashes the bytes that follow those hashed so far.
   void Hash(const uint8_t* bytes, size_t count);
 
   ReadFunction read_;

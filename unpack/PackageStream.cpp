@@ -84,7 +84,7 @@ void TPackageStream::TakeData(const Package::RecordInfo& record, const Package::
 
 void TPackageStream::RequireRecordsAsLoaded() {
   if (check_.Digest() != loadedDigest_) Damaged(reader_->Pos(), Package::ChangedSinceLoadProblem);
-  if (checkedSource_) checkedSource_->CheckUnread();
+  if (checkedSource_) checkedSource_->CheckRest();
 }
 
 void TPackageStream::Damaged(size_t offset, const std::string& problem) {
