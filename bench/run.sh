@@ -6,6 +6,8 @@
 #   bash bench/run.sh           full workloads (about 2 GiB of trees; ~8 min, more the first time)
 #   bash bench/run.sh --quick   the same, scaled down, for development
 #   bash bench/run.sh --startup the full workloads' start-up and size figures only
+#   bash bench/run.sh --pinned  the full workloads' extraction with and without the
+#                               package's SHA-256 (unpackcli --pin), as a release runs it
 #
 # Everything is built and generated under build/bench/; the report is printed
 # and saved as build/bench/report-full.txt (or report-quick.txt).
@@ -17,8 +19,9 @@ mode=full quick_flag= figures=all
 case "${1:-}" in
   --quick) mode=quick quick_flag=--quick ;;
   --startup) figures=startup ;;
+  --pinned) figures=pinned ;;
   "") ;;
-  *) echo "usage: bench/run.sh [--quick | --startup]" >&2; exit 2 ;;
+  *) echo "usage: bench/run.sh [--quick | --startup | --pinned]" >&2; exit 2 ;;
 esac
 data_dir=$bench_dir/data-$mode
 mkdir -p "$data_dir"
@@ -105,12 +108,17 @@ for w in "${workloads[@]}"; do
 done
 say "  mkpkg peak resident set: $(for w in "${workloads[@]}"; do printf '%s %s MiB  ' "$w" "$(mib "${rss[pack-$w/pack_mkpkg]}")"; done)"
 else
-  # The start-up's packages only, made once.
-  for w in tiny mix; do [ -f "$(package_file "$w")" ] || { pack_mkpkg && "${cmd[@]}"; }; done
+  # The packages these figures need only, made once.
+  if [ $figures = pinned ]; then needed=("${workloads[@]}"); else needed=(tiny mix); fi
+  for w in "${needed[@]}"; do [ -f "$(package_file "$w")" ] || { pack_mkpkg && "${cmd[@]}"; }; done
 fi
 
 step "peer installers (makensis)"
-if [ $figures = all ]; then peers=("${workloads[@]}" tiny); else peers=(tiny mix); fi
+case $figures in
+  all) peers=("${workloads[@]}" tiny) ;;
+  startup) peers=(tiny mix) ;;
+  pinned) peers=() ;;
+esac
 for w in "${peers[@]}"; do make_peer_installer "$w"; done
 
 # ------------------------------------------------------------- under Wine
@@ -128,6 +136,42 @@ compare wine 11 noop
 say ""
 say "A Wine process that does nothing, with the wineserver already running: $(ms "${ns[wine/noop]}") ms, peak resident set $(mib "${rss[wine/noop]}") MiB"
 say "(every Wine figure below includes this start; tar and dd run natively)"
+
+# ------------------------------------------------ extraction with a pin
+# unpackcli as a release's setup.exe runs: given the package's SHA-256, it
+# hashes the whole package as it loads it and checks what it extracts.
+if [ $figures = pinned ]; then
+  pinned_target() { echo "$bench_dir/target/$1"; }
+  x_plain() {
+    fresh_dir "$(pinned_target plain)"
+    cmd=(wine "$unpackcli" "$(wine_path "$(package_file "$w")")" "$(wine_path "$(pinned_target plain)")")
+  }
+  x_pinned() {
+    fresh_dir "$(pinned_target pinned)"
+    cmd=(wine "$unpackcli" --pin "${pin[$w]}" "$(wine_path "$(package_file "$w")")" "$(wine_path "$(pinned_target pinned)")")
+  }
+  declare -A pin
+  for w in "${workloads[@]}"; do
+    step "extraction with a pin: $w"
+    digest=$("$mkpkg" digest "$(package_file "$w")")
+    pin[$w]=${digest%% *}
+    compare "pin-$w" "$(runs_for "$w")" x_plain x_pinned
+    for c in plain pinned; do check_same_tree "$(tree_dir "$w")" "$(pinned_target $c)/1.0"; done
+    rm -rf "$bench_dir/target"
+  done
+  say ""
+  say "Extraction with and without the package's SHA-256 (unpackcli --pin; median seconds, peak resident set above the do-nothing process)"
+  say "$(printf '  %-6s %9s %9s %13s %7s %7s' workload 'plain s' 'pinned s' 'pinned/plain' 'plain' 'pinned')"
+  for w in "${workloads[@]}"; do
+    a=${ns[pin-$w/x_plain]} b=${ns[pin-$w/x_pinned]}
+    say "$(printf '  %-6s %9s %9s %13s %3s MiB %3s MiB' "$w" "$(seconds "$a")" "$(seconds "$b")" "$(ratio "$b" "$a")" \
+      "$(mib $((rss[pin-$w/x_plain] - rss[wine/noop])))" "$(mib $((rss[pin-$w/x_pinned] - rss[wine/noop])))")"
+  done
+  say ""
+  say "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (figures taken while other work ran are noisy)"
+  echo "Report saved to $report" >&2
+  exit 0
+fi
 
 # (Skipped with --startup: extraction, piece size and the size limit.)
 if [ $figures = all ]; then

@@ -15,6 +15,7 @@ class TSha256::TImplementation {
   virtual ~TImplementation() = default;
   virtual void Add(const uint8_t* bytes, ULONG count) = 0;
   virtual TSha256Digest Finish() = 0;
+  virtual TSha256Digest DigestSoFar() const = 0;
   virtual const char* Name() const = 0;
 };
 
@@ -30,6 +31,7 @@ struct TCngFunctions {
   decltype(&BCryptCreateHash) CreateHash;
   decltype(&BCryptHashData) HashData;
   decltype(&BCryptFinishHash) FinishHash;
+  decltype(&BCryptDuplicateHash) DuplicateHash;
   decltype(&BCryptDestroyHash) DestroyHash;
   decltype(&BCryptCloseAlgorithmProvider) CloseAlgorithmProvider;
 };
@@ -53,6 +55,7 @@ const TCngFunctions* Cng() {
                      LookUp(dll, "BCryptGetProperty", f.GetProperty) &&
                      LookUp(dll, "BCryptCreateHash", f.CreateHash) && LookUp(dll, "BCryptHashData", f.HashData) &&
                      LookUp(dll, "BCryptFinishHash", f.FinishHash) &&
+                     LookUp(dll, "BCryptDuplicateHash", f.DuplicateHash) &&
                      LookUp(dll, "BCryptDestroyHash", f.DestroyHash) &&
                      LookUp(dll, "BCryptCloseAlgorithmProvider", f.CloseAlgorithmProvider);
     return all ? &functions : nullptr;
@@ -73,6 +76,7 @@ class TCngSha256 : public TSha256::TImplementation {
       Close();
       Failed("BCryptGetProperty");
     }
+    objectSize_ = objectSize;
     object_ = std::make_unique<UCHAR[]>(objectSize);
     if (!BCRYPT_SUCCESS(f_.CreateHash(algorithm_, &hash_, object_.get(), objectSize, nullptr, 0, 0))) {
       Close();
@@ -84,10 +88,18 @@ class TCngSha256 : public TSha256::TImplementation {
   void Add(const uint8_t* bytes, ULONG count) override {
     if (!BCRYPT_SUCCESS(f_.HashData(hash_, const_cast<PUCHAR>(bytes), count, 0))) Failed("BCryptHashData");
   }
-  TSha256Digest Finish() override {
-    TSha256Digest digest{};
-    if (!BCRYPT_SUCCESS(f_.FinishHash(hash_, digest.data(), ULONG(digest.size()), 0))) Failed("BCryptFinishHash");
-    return digest;
+  TSha256Digest Finish() override { return FinishHash(hash_); }
+  // A copy of the hash is finished instead.
+  TSha256Digest DigestSoFar() const override {
+    const std::unique_ptr<UCHAR[]> object = std::make_unique<UCHAR[]>(objectSize_);
+    BCRYPT_HASH_HANDLE copy = nullptr;
+    if (!BCRYPT_SUCCESS(f_.DuplicateHash(hash_, &copy, object.get(), objectSize_, 0))) Failed("BCryptDuplicateHash");
+    struct TDestroy {
+      const TCngFunctions& f;
+      BCRYPT_HASH_HANDLE hash;
+      ~TDestroy() { f.DestroyHash(hash); }
+    } destroy{f_, copy};
+    return FinishHash(copy);
   }
   const char* Name() const override { return "CNG"; }
 
@@ -99,9 +111,16 @@ class TCngSha256 : public TSha256::TImplementation {
     algorithm_ = nullptr;
   }
 
+  TSha256Digest FinishHash(BCRYPT_HASH_HANDLE hash) const {
+    TSha256Digest digest{};
+    if (!BCRYPT_SUCCESS(f_.FinishHash(hash, digest.data(), ULONG(digest.size()), 0))) Failed("BCryptFinishHash");
+    return digest;
+  }
+
   const TCngFunctions& f_;
   BCRYPT_ALG_HANDLE algorithm_ = nullptr;
   BCRYPT_HASH_HANDLE hash_ = nullptr;
+  ULONG objectSize_ = 0;
   std::unique_ptr<UCHAR[]> object_;
 };
 
@@ -124,16 +143,28 @@ class TCryptoApiSha256 : public TSha256::TImplementation {
   void Add(const uint8_t* bytes, ULONG count) override {
     if (!CryptHashData(hash_, bytes, count, 0)) Failed("CryptHashData");
   }
-  TSha256Digest Finish() override {
-    TSha256Digest digest{};
-    DWORD size = DWORD(digest.size());
-    if (!CryptGetHashParam(hash_, HP_HASHVAL, digest.data(), &size, 0) || size != digest.size())
-      Failed("CryptGetHashParam");
-    return digest;
+  TSha256Digest Finish() override { return HashValue(hash_); }
+  // A copy of the hash is finished instead.
+  TSha256Digest DigestSoFar() const override {
+    HCRYPTHASH copy = 0;
+    if (!CryptDuplicateHash(hash_, nullptr, 0, &copy)) Failed("CryptDuplicateHash");
+    struct TDestroy {
+      HCRYPTHASH hash;
+      ~TDestroy() { CryptDestroyHash(hash); }
+    } destroy{copy};
+    return HashValue(copy);
   }
   const char* Name() const override { return "CryptoAPI"; }
 
  private:
+  static TSha256Digest HashValue(HCRYPTHASH hash) {
+    TSha256Digest digest{};
+    DWORD size = DWORD(digest.size());
+    if (!CryptGetHashParam(hash, HP_HASHVAL, digest.data(), &size, 0) || size != digest.size())
+      Failed("CryptGetHashParam");
+    return digest;
+  }
+
   HCRYPTPROV provider_ = 0;
   HCRYPTHASH hash_ = 0;
 };
@@ -162,6 +193,8 @@ void TSha256::Add(const void* bytes, size_t count) {
 }
 
 TSha256Digest TSha256::Finish() { return impl_->Finish(); }
+
+TSha256Digest TSha256::DigestSoFar() const { return impl_->DigestSoFar(); }
 
 const char* TSha256::ProviderName() const { return impl_->Name(); }
 

@@ -26,6 +26,9 @@ class TSha256 {
   void Add(const void* bytes, size_t count);
   // The digest of everything added; nothing may be added after it.
   TSha256Digest Finish();
+  // The digest of what was added so far, as Finish would give it; more may
+  // be added after it.
+  TSha256Digest DigestSoFar() const;
   // The implementation at work: "CNG" or "CryptoAPI".
   const char* ProviderName() const;
 

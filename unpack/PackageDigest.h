@@ -2,7 +2,8 @@
 // the bytes a read brings in are hashed as they arrive, and those the
 // reader steps over (file data the load check skips, what follows an
 // unknown record kind) are read here, so that each byte counts once and in
-// order whatever the reader skips or reads again.
+// order whatever the reader skips or reads again. The digest up to the end
+// of each aligned block is noted on the way (TBlockDigests).
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "PackageBlocks.h"
 #include "Sha256.h"
 
 class TPackageDigest {
@@ -32,10 +34,16 @@ class TPackageDigest {
   // The digest of the package's size bytes, reading what is left of them.
   // False when the package ends before them (cut since it was measured).
   bool Finish(size_t size, TSha256Digest& digest);
+  // After Finish: the digests up to each block's end.
+  TBlockDigests TakeBlocks() { return std::move(blocks_); }
 
  private:
+  // Hashes the bytes that follow those hashed so far.
+  void Hash(const uint8_t* bytes, size_t count);
+
   ReadFunction read_;
   TSha256 sha_;
+  TBlockDigests blocks_;
   size_t hashed_ = 0;  // bytes [0, hashed_) are in sha_
   std::unique_ptr<uint8_t[]> buffer_;
   bool shortened_ = false;

@@ -25,21 +25,21 @@ size_t TPackageSource::ReadAt(size_t offset, uint8_t* into, size_t count) {
   return read;
 }
 
-void TPackageStream::StartDigest() {
-  source_.Digest = std::make_unique<TPackageDigest>(
-      [this](size_t offset, uint8_t* into, size_t count) { return source_.ReadUnhashed(offset, into, count); });
-}
-
 bool TPackageStream::DigestMatchesPin() {
   TSha256Digest digest{};
   const bool whole = source_.Digest->Finish(size_t(size_), digest);
+  TBlockDigests blocks = source_.Digest->TakeBlocks();
   source_.Digest.reset();
-  return whole && digest == *Pin;
+  if (!whole || digest != *Pin) return false;
+  checkedSource_ = std::make_unique<TCheckedBlockSource>(
+      std::move(blocks), [this](size_t offset, uint8_t* into, size_t count) { return source_.ReadUnhashed(offset, into, count); });
+  return true;
 }
 
 Package::CheckResult TPackageStream::Check(const Package::RecordVisitor& visit) {
   if (Pin) {
-    StartDigest();
+    source_.Digest = std::make_unique<TPackageDigest>(
+        [this](size_t offset, uint8_t* into, size_t count) { return source_.ReadUnhashed(offset, into, count); });
     if (OnCheckProgress) source_.Digest->OnHashed = [this](size_t hashed) { OnCheckProgress(int32_t(hashed), size_); };
   }
   Package::TPieceReader in(source_, size_t(size_), LoadPieceSize);
@@ -55,12 +55,15 @@ void TPackageStream::StartExtraction(int32_t pos, size_t pieceSize) {
   if (reader_) {
     check_ = checkBeforeRecord_;
   } else {
-    reader_ = std::make_unique<Package::TPieceReader>(source_, size_t(size_), pieceSize);
+    // Pinned, each block is read whole and checked against the digest the
+    // load took of it: the file may have changed since where sharing is not
+    // honoured, and no changed byte may reach a file.
+    if (checkedSource_)
+      reader_ = std::make_unique<Package::TPieceReader>(*checkedSource_, size_t(size_), TBlockDigests::BlockSize,
+                                                        Package::TPieceReader::TPieces::Aligned);
+    else
+      reader_ = std::make_unique<Package::TPieceReader>(source_, size_t(size_), pieceSize);
     checkBeforeRecord_ = check_;
-    // Hashed again as the extraction reads it: the file may have changed
-    // since the load where sharing is not honoured. A retry reads again
-    // only what was hashed already.
-    if (Pin) StartDigest();
   }
   reader_->Seek(size_t(pos));
 }
@@ -81,7 +84,7 @@ void TPackageStream::TakeData(const Package::RecordInfo& record, const Package::
 
 void TPackageStream::RequireRecordsAsLoaded() {
   if (check_.Digest() != loadedDigest_) Damaged(reader_->Pos(), Package::ChangedSinceLoadProblem);
-  if (source_.Digest && !DigestMatchesPin()) throw EForeignPackage();
+  if (checkedSource_) checkedSource_->CheckRest();
 }
 
 void TPackageStream::Damaged(size_t offset, const std::string& problem) {

@@ -17,6 +17,7 @@
 
 #include "Errors.h"
 #include "Handle.h"
+#include "PackageBlocks.h"
 #include "PackageDigest.h"
 #include "PackageFormat.h"
 #include "PieceReader.h"
@@ -26,12 +27,6 @@
 class EBadFormat : public Exception {
  public:
   using Exception::Exception;
-};
-
-// A package whose bytes are not those this setup program was built for.
-class EForeignPackage : public Exception {
- public:
-  EForeignPackage() : Exception("package of another digest") {}
 };
 
 // The held file as the piece readers read it. While Digest is set, it is
@@ -72,7 +67,8 @@ class TPackageStream {
   int32_t Size() const { return size_; }
 
   // The SHA-256 the package must have, when the setup program names one:
-  // set before Check, the load and the extraction each hash every byte.
+  // set before Check, which hashes every byte, and the digest of each
+  // block with it, against which the extraction checks each block it reads.
   std::optional<TSha256Digest> Pin;
 
   // The load's check: the header and every record, the file data skipped
@@ -84,9 +80,12 @@ class TPackageStream {
   // another one.
   bool MatchesPin() const { return matchesPin_; }
 
-  // Extraction reads from pos, in pieces of pieceSize bytes. On a second
-  // call, after a failure, pos is the record that failed: the extraction
-  // goes on from there with the check as it stood before that record.
+  // Extraction reads from pos, in pieces of pieceSize bytes; with a Pin,
+  // in whole blocks (TBlockDigests::BlockSize), each checked before any of
+  // its bytes is handed on: EForeignPackage from any read when one differs.
+  // On a second call, after a failure, pos is the record that failed: the
+  // extraction goes on from there with the check as it stood before that
+  // record.
   void StartExtraction(int32_t pos, size_t pieceSize);
   // The record at the extraction's position, checked. Record or BadKind
   // (End once the package is read); EBadFormat when it is damaged.
@@ -96,8 +95,8 @@ class TPackageStream {
   void TakeData(const Package::RecordInfo& record, const Package::TPieceReader::PieceSink& take);
   // Where the extraction's records end (the package's end, an unknown kind
   // byte): EBadFormat unless they were the records the load checked;
-  // EForeignPackage unless the bytes read since StartExtraction, and those
-  // it never needed, are those of the Pin.
+  // with a Pin, EForeignPackage unless the blocks it never needed are
+  // those loaded too.
   void RequireRecordsAsLoaded();
   int32_t Pos() const { return int32_t(reader_->Pos()); }
 
@@ -108,13 +107,13 @@ class TPackageStream {
 
  private:
   [[noreturn]] void Damaged(size_t offset, const std::string& problem);
-  void StartDigest();
   bool DigestMatchesPin();
 
   THandle file_;
   TPackageSource source_{file_, ReadForTest};
   int32_t size_ = 0;
-  std::unique_ptr<Package::TPieceReader> reader_;  // the extraction's
+  std::unique_ptr<TCheckedBlockSource> checkedSource_;  // with a Pin, once it matched
+  std::unique_ptr<Package::TPieceReader> reader_;       // the extraction's
   uint64_t loadedDigest_ = 0;  // of the records the load checked
   Package::TRecordCheck check_;
   Package::TRecordCheck checkBeforeRecord_;  // as it stood before the record last begun

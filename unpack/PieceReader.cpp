@@ -23,31 +23,47 @@ size_t TMemorySource::ReadAt(size_t offset, uint8_t* into, size_t count) {
 }
 
 // A piece holds at least an integer field: Fill is never asked for more.
-TPieceReader::TPieceReader(TByteSource& source, size_t size, size_t pieceSize)
+// Aligned, the buffer also holds the start of a field across two pieces
+// before the whole next piece.
+TPieceReader::TPieceReader(TByteSource& source, size_t size, size_t pieceSize, TPieces pieces)
     : source_(source),
       end_(size),
       pieceSize_(std::max(pieceSize, Int32Size)),
-      buffer_(new uint8_t[pieceSize_]) {}
+      aligned_(pieces == TPieces::Aligned),
+      buffer_(new uint8_t[pieceSize_ + (aligned_ ? Int32Size - 1 : 0)]) {}
 
 bool TPieceReader::Fill(size_t count) {
-  const size_t have = Buffered();
-  if (have >= count) return true;
-  if (count > Remaining()) return false;
-  // What is left of the piece moves to the front; the source fills the rest.
-  std::memmove(buffer_.get(), At(), have);
-  start_ = pos_;
-  filled_ = have;
-  const size_t want = std::min(pieceSize_, end_ - start_);
-  while (filled_ < want) {
-    const size_t got = source_.ReadAt(start_ + filled_, buffer_.get() + filled_, want - filled_);
+  while (Buffered() < count) {
+    if (count > Remaining()) return false;
+    // What is left of the piece moves to the front; the source fills the rest.
+    const size_t have = Buffered();
+    if (have) std::memmove(buffer_.get(), At(), have);
+    start_ = pos_;
+    filled_ = have;
+    if (!aligned_) {
+      ReadIntoBuffer(start_ + filled_, std::min(pieceSize_, end_ - start_) - filled_);
+      continue;
+    }
+    // The buffer ended where a piece ends; with nothing left, the piece the
+    // cursor is in is read from its start.
+    if (!have) start_ -= pos_ % pieceSize_;
+    const size_t at = start_ + filled_;
+    ReadIntoBuffer(at, std::min(pieceSize_, end_ - at));
+  }
+  return true;
+}
+
+void TPieceReader::ReadIntoBuffer(size_t offset, size_t count) {
+  for (size_t read = 0; read < count;) {
+    const size_t got = source_.ReadAt(offset + read, buffer_.get() + filled_, count - read);
     if (got == 0) {
       end_ = start_ + filled_;
       shortened_ = true;
-      break;
+      return;
     }
     filled_ += got;
+    read += got;
   }
-  return filled_ >= count;
 }
 
 bool TPieceReader::Byte(uint8_t& out) {

@@ -44,8 +44,13 @@ class TMemorySource : public TByteSource {
 class TPieceReader {
  public:
   enum StringOutcome { StringRead, StringUnended, StringTooLong };
+  // Where the reads of the source start. FromCursor: each where the cursor
+  // stands, for a piece. Aligned: each at a multiple of pieceSize, for a
+  // whole piece (the last one to the end), so that a source can check each
+  // piece as one block; a field across two pieces is read with both.
+  enum class TPieces { FromCursor, Aligned };
 
-  TPieceReader(TByteSource& source, size_t size, size_t pieceSize);
+  TPieceReader(TByteSource& source, size_t size, size_t pieceSize, TPieces pieces = TPieces::FromCursor);
 
   size_t Pos() const { return pos_; }
   bool AtEnd() const { return pos_ >= end_; }
@@ -70,14 +75,18 @@ class TPieceReader {
  private:
   size_t Buffered() const { return pos_ >= start_ && pos_ < start_ + filled_ ? start_ + filled_ - pos_ : 0; }
   const uint8_t* At() const { return buffer_.get() + (pos_ - start_); }
-  // Makes at least count bytes (count <= pieceSize) from the cursor on
+  // Makes at least count bytes (count <= Int32Size) from the cursor on
   // buffered, reading the source for the rest of a piece; false when the
   // package ends first.
   bool Fill(size_t count);
+  // Reads count bytes at offset into the buffer after what it holds; where
+  // the source ends first, so does the package.
+  void ReadIntoBuffer(size_t offset, size_t count);
 
   TByteSource& source_;
   size_t end_;
   size_t pieceSize_;
+  bool aligned_;
   std::unique_ptr<uint8_t[]> buffer_;
   size_t start_ = 0;   // offset of buffer_[0]
   size_t filled_ = 0;  // bytes valid in buffer_

@@ -189,6 +189,11 @@ TUnPackOutcome TUnPack::Extract(TFolderChain& target) {
     Stream.reset();
     outcome.Problem = TUnPackOutcome::Foreign;
     return outcome;
+  } catch (...) {
+    // Pinned, the package is extracted once: let go of, it cannot be
+    // extracted again.
+    if (Pin) Stream.reset();
+    throw;
   }
 
   Stream.reset();
@@ -216,7 +221,10 @@ void TUnPack::ExtractFile(const Package::RecordInfo& record) {
   if (separator != std::wstring::npos) folders_->EnterExisting(FromWide(wide.substr(0, separator + 1)));
   const std::string fileName = FromWide(wide.substr(separator + 1));
   TNewFile file(*folders_, fileName, Created);
-  Stream->TakeData(record, [&](const uint8_t* piece, size_t count) { WriteWhole(file.File(), piece, uint32_t(count)); });
+  Stream->TakeData(record, [&](const uint8_t* piece, size_t count) {
+    if (WriteForTest) WriteForTest(name, piece, count);
+    WriteWhole(file.File(), piece, uint32_t(count));
+  });
   file.PutInPlace();
   const std::string path = JoinPath(folders_->Path(), fileName);
   while (folders_->Depth() > depth) folders_->Leave();

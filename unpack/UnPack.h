@@ -61,14 +61,18 @@ class TUnPack {
   std::function<void(const std::string& path, bool replaced, const TFileIdentity& identity)> OnFileWritten;
   // The SHA-256 this setup program was built for, when it names one: a
   // package of another digest is refused at load; one found changed by the
-  // extraction (damaged, or of another digest at its end) is Foreign, and
-  // Extract ends as for a damaged one.
+  // extraction (a block read that is not the one loaded, before any of its
+  // bytes reaches a file) is Foreign, and Extract ends as for a damaged one.
+  // Such a package is extracted once: an Extract that raises lets go of it.
   std::optional<TSha256Digest> Pin;
   // With a Pin, LoadPackage reads the whole package: called as it goes.
   std::function<void(int32_t done, int32_t total)> OnLoadProgress;
   // Test seam: the package's reads from its load on (see
   // TPackageStream::ReadForTest), so that a test sees every read.
   std::function<size_t(size_t offset, uint8_t* into, size_t count)> ReadForTest;
+  // Test seam: each piece of a file's data just before it is written to the
+  // file `name` (as its record names it), so that a test sees every write.
+  std::function<void(const std::string& name, const uint8_t* piece, size_t count)> WriteForTest;
 
   // Reads and checks the package; it is held only when the outcome is Sound.
   TUnPackOutcome LoadPackage(const std::string& name);
@@ -79,7 +83,7 @@ class TUnPack {
   // (changed since the load) ends the extraction as at load.
   // File-system failures, a folder the chain refuses or a read of the
   // package that fails among them, raise EInOutError and leave the package
-  // held, Pos at the failed record, the chain where it failed.
+  // held (unless pinned), Pos at the failed record, the chain where it failed.
   TUnPackOutcome Extract(TFolderChain& target);
   // The texts to show the user for an outcome, in the order to show them;
   // none for a Sound one.

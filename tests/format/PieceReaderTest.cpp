@@ -1,6 +1,7 @@
 // Reading a package in pieces: the check judges alike whatever the piece
-// size, the extractor's reading reads each byte once, and a package that
-// turns out shorter than measured ends as damaged where it ends.
+// size and wherever the pieces start, the extractor's reading reads each
+// byte once (aligned, each whole piece once), and a package that turns out
+// shorter than measured ends as damaged where it ends.
 #include "PieceReader.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +33,7 @@ class TCountingSource : public TByteSource {
   TCountingSource(const std::string& bytes, size_t available) : bytes_(bytes), available_(available) {}
   size_t ReadAt(size_t offset, uint8_t* into, size_t count) override {
     ++Reads;
+    Asked.emplace_back(offset, count);
     TMemorySource memory(reinterpret_cast<const uint8_t*>(bytes_.data()), available_);
     const size_t got = memory.ReadAt(offset, into, count);
     BytesRead += got;
@@ -39,6 +41,7 @@ class TCountingSource : public TByteSource {
   }
   int Reads = 0;
   size_t BytesRead = 0;
+  std::vector<std::pair<size_t, size_t>> Asked;  // offset and count of each read
 
  private:
   const std::string& bytes_;
@@ -63,6 +66,8 @@ std::string Replay(TPieceReader& in, size_t from, std::string* data = nullptr) {
   }
 }
 
+const TPieceReader::TPieces bothWays[] = {TPieceReader::TPieces::FromCursor, TPieceReader::TPieces::Aligned};
+
 }  // namespace
 
 TEST(PieceReader, CheckJudgesAlikeWhateverThePieceSize) {
@@ -72,18 +77,19 @@ TEST(PieceReader, CheckJudgesAlikeWhateverThePieceSize) {
     std::vector<std::string> wholeNames;
     const CheckResult whole = CheckPackage(reinterpret_cast<const uint8_t*>(package.data()), package.size(),
                                            [&](const RecordInfo& record) { wholeNames.push_back(record.Name); });
-    for (size_t pieceSize : {size_t(4), size_t(5), size_t(64), size_t(1) << 20}) {
-      SCOPED_TRACE(pieceSize);
-      TCountingSource source(package, package.size());
-      TPieceReader in(source, package.size(), pieceSize);
-      std::vector<std::string> names;
-      const CheckResult r = CheckPackage(in, [&](const RecordInfo& record) { names.push_back(record.Name); });
-      EXPECT_EQ(r.Status, whole.Status);
-      EXPECT_EQ(r.Problem, whole.Problem);
-      EXPECT_EQ(r.ProblemOffset, whole.ProblemOffset);
-      EXPECT_EQ(r.Head.Title, "Demo 1.0");
-      EXPECT_EQ(names, wholeNames);
-    }
+    for (size_t pieceSize : {size_t(4), size_t(5), size_t(64), size_t(1) << 20})
+      for (TPieceReader::TPieces pieces : bothWays) {
+        SCOPED_TRACE(std::to_string(pieceSize) + (pieces == TPieceReader::TPieces::Aligned ? " aligned" : ""));
+        TCountingSource source(package, package.size());
+        TPieceReader in(source, package.size(), pieceSize, pieces);
+        std::vector<std::string> names;
+        const CheckResult r = CheckPackage(in, [&](const RecordInfo& record) { names.push_back(record.Name); });
+        EXPECT_EQ(r.Status, whole.Status);
+        EXPECT_EQ(r.Problem, whole.Problem);
+        EXPECT_EQ(r.ProblemOffset, whole.ProblemOffset);
+        EXPECT_EQ(r.Head.Title, "Demo 1.0");
+        EXPECT_EQ(names, wholeNames);
+      }
   }
 }
 
@@ -97,6 +103,30 @@ TEST(PieceReader, ExtractionReadsEachByteOnceInPiecesOfTheSizeGiven) {
   EXPECT_EQ(data, "abc" + std::string(1000, 'x'));
   EXPECT_EQ(source.BytesRead, package.size() - streamOffset);
   EXPECT_EQ(source.Reads, int((package.size() - streamOffset + 63) / 64));
+}
+
+// Aligned, as a source that checks each piece as one block needs: every
+// read is a whole piece at a multiple of its size, each read once, from
+// the piece the first record is in to the end, whatever fields and data
+// cross the pieces' ends.
+TEST(PieceReader, AlignedExtractionReadsEachWholePieceOnce) {
+  const std::string package = Sample();
+  const size_t streamOffset = CheckPackage(reinterpret_cast<const uint8_t*>(package.data()), package.size()).Head.StreamOffset;
+  for (size_t pieceSize : {size_t(4), size_t(5), size_t(7), size_t(64), size_t(1000)}) {
+    SCOPED_TRACE(pieceSize);
+    TCountingSource source(package, package.size());
+    TPieceReader in(source, package.size(), pieceSize, TPieceReader::TPieces::Aligned);
+    std::string data;
+    EXPECT_EQ(Replay(in, streamOffset, &data), "ok");
+    EXPECT_EQ(data, "abc" + std::string(1000, 'x'));
+    size_t next = streamOffset - streamOffset % pieceSize;
+    for (const auto& [offset, count] : source.Asked) {
+      EXPECT_EQ(offset, next);
+      EXPECT_EQ(count, std::min(pieceSize, package.size() - offset)) << "at " << offset;
+      next = offset + count;
+    }
+    EXPECT_EQ(next, package.size());
+  }
 }
 
 TEST(PieceReader, PackageCutAfterItWasMeasuredEndsWhereItEnds) {
@@ -118,13 +148,14 @@ TEST(PieceReader, PackageCutAfterItWasMeasuredEndsWhereItEnds) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    for (size_t pieceSize : {size_t(4), size_t(64), size_t(1) << 20}) {
-      TCountingSource source(package, c.available);
-      TPieceReader in(source, package.size(), pieceSize);
-      EXPECT_EQ(Replay(in, stream), c.problem) << pieceSize;
-      EXPECT_TRUE(in.Shortened());
-      EXPECT_LE(source.BytesRead, c.available);
-    }
+    for (size_t pieceSize : {size_t(4), size_t(5), size_t(64), size_t(1) << 20})
+      for (TPieceReader::TPieces pieces : bothWays) {
+        TCountingSource source(package, c.available);
+        TPieceReader in(source, package.size(), pieceSize, pieces);
+        EXPECT_EQ(Replay(in, stream), c.problem) << pieceSize << (pieces == TPieceReader::TPieces::Aligned ? " aligned" : "");
+        EXPECT_TRUE(in.Shortened());
+        EXPECT_LE(source.BytesRead, c.available);
+      }
   }
 }
 

@@ -4,7 +4,9 @@
 # written: another well-formed package, and its own with one byte changed
 # in the header, in a name, in file data or at its end, or one byte more or
 # less. A package changed after the program loaded it is found by the
-# extraction, which then takes back everything it did. The same program
+# extraction before any changed byte is written to a file (every file
+# written is read as it is closed, through fanotify), and everything it did
+# is taken back. The same program
 # built without a digest installs the other package. The change is made
 # from Linux, through the file's other side: Wine, like a share that ignores
 # sharing, does not stop that. A package whose check takes a while shows
@@ -13,6 +15,7 @@
 # Runs under Wine in a prefix of its own (wine-run-copy.sh): it installs.
 set -uo pipefail
 setup_exe=$1 guidriver=$2 mkpkg=$3 pin_package=$4
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 work=$(mktemp -d "$WINEPREFIX/drive_c/pinned.XXXXXX")
 windows_path() { winepath -w "$1" 2>/dev/null; }
@@ -146,12 +149,20 @@ cp "$work/other.z" "$work/$case/data.z"
 install_whole "$case" "$work/tree-other/1.0"
 ((status)) || echo "$case: the other package installed"
 
-# Its own package, changed in its file data once the window shows: the
-# extraction writes the changed file, finds the digest wrong at its end and
-# takes everything back.
+# Its own package, changed in big.bin's data once the window shows, a MiB
+# and more into the package: the extraction finds the block with the
+# change wrong before it writes any of it, and takes everything back.
+# Every file written under the product's folder is read as it is closed,
+# removed or not: none may hold the changed bytes.
 case=changed-after-load
 setup_folder "$case" "$work/own.z"
-go=$work/$case/go
+go=$work/$case/go watched=$work/$case/watched
+python3 "$here/written-files.py" "$installed" "$work/$case/needle" "$watched.stop" >"$watched" 2>&1 &
+watcher=$!
+for ((tries = 0; tries < 100; tries++)); do
+  grep -q '^watching' "$watched" && break
+  sleep 0.1
+done
 : >"$work/$case/driven"
 drive "$case" select English await "$(windows_path "$go")" click Start answer OK wait >"$work/$case/driven" &
 driver=$!
@@ -159,13 +170,20 @@ for ((tries = 0; tries < 500; tries++)); do
   grep -q '^awaiting' "$work/$case/driven" && break
   sleep 0.1
 done
-flip_byte "$work/$case/data.z" $((size / 2)) && touch "$go"
+changed_at=$((size / 2))
+flip_byte "$work/$case/data.z" $changed_at && touch "$go"
 wait $driver
+# The changed byte amid its neighbours: random data, found nowhere else.
+dd if="$work/$case/data.z" of="$work/$case/needle" bs=1 skip=$((changed_at - 32)) count=64 status=none
+touch "$watched.stop"
+wait $watcher
 driven=$(tr -d '\r' <"$work/$case/driven")
 grep -qxF -- "$refusal" <<<"$driven" && grep -qx 'exit code: 0' <<<"$driven" &&
   [[ $(grep -c '^dialog:' <<<"$driven") == 1 ]] || { failed "setup.exe said:"; echo "$driven" >&2; }
+grep -q '^closed ' "$watched" || { failed "no file written was seen:"; cat "$watched" >&2; }
+! grep '^changed ' "$watched" >&2 || failed "a file was written with the changed bytes"
 nothing_written
-((status)) || echo "$case: refused during the extraction, everything taken back"
+((status)) || echo "$case: refused during the extraction, no changed byte written, everything taken back"
 
 # A package whose check takes a while: 512 MiB (all of it read for the
 # digest before the setup window can come). The check's window shows how far

@@ -38,6 +38,22 @@ TEST(Sha256, BothProvidersGiveTheKnownDigestsWhateverThePieces) {
       }
 }
 
+// Taken between the pieces, each digest is that of what was added so far,
+// and the hash goes on as if it had not been taken.
+TEST(Sha256, DigestSoFarIsThatOfWhatWasAddedAndTheHashGoesOn) {
+  const std::string& input = knownDigests[3].input;
+  for (const auto provider : {TSha256::TProvider::Any, TSha256::TProvider::CryptoApi}) {
+    SCOPED_TRACE(int(provider));
+    TSha256 sha(provider);
+    for (size_t at = 0, piece = 100000; at < input.size(); at += piece) {
+      sha.Add(input.data() + at, std::min(piece, input.size() - at));
+      const size_t added = std::min(at + piece, input.size());
+      EXPECT_EQ(DigestText(sha.DigestSoFar()), DigestInPieces(provider, input.substr(0, added), added + 1)) << added;
+    }
+    EXPECT_EQ(DigestText(sha.Finish()), knownDigests[3].digest);
+  }
+}
+
 // Without this the CNG lookup could fail unnoticed behind the fallback.
 TEST(Sha256, UsesCngWhereTheSystemHasItAndCryptoApiWhenAskedTo) {
   EXPECT_STREQ(TSha256().ProviderName(), "CNG");

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "Handle.h"
+#include "Sha256.h"
 #include "TestDirectory.h"
 
 namespace {
@@ -66,16 +67,25 @@ TEST_F(UnpackCli, ExitCodesAndMessages) {
   WriteBytes("nokey.z", DemoHeader() + DirRecord("1.0") + LeaveRecord());
   WriteBytes("hostile.z", DemoHeader() + FileRecord("..\\demo.exe", "x"));
   WriteBytes("data.z", WorkedExample());
+  TSha256 sha;
+  sha.Add(WorkedExample().data(), WorkedExample().size());
+  const std::string pin = "--pin " + DigestText(sha.Finish()) + " ";
+  const std::string otherPin = "--pin " + std::string(64, 'a') + " ";
   const struct {
-    const char* arguments;
+    std::string arguments;
     DWORD exitCode;
     const char* output;  // a part of what it prints
   } cases[] = {
-      {"", 2, "usage: unpackcli PACKAGE TARGETDIR"},
+      {"", 2, "usage: unpackcli [--piece-size BYTES] [--pin SHA256] PACKAGE TARGETDIR"},
       {"data.z", 2, "usage"},
       {"--piece-size 0 data.z out", 2, "usage"},
       {"--piece-size 4k data.z out", 2, "usage"},
       {"--piece-size 5 data.z pieces", 0, "\\pieces\\1.0\\demo.exe"},
+      {"--pin 0123 data.z out", 2, "usage"},
+      {"--pin " + std::string(64, 'g') + " data.z out", 2, "usage"},
+      {"--pin data.z out", 2, "usage"},
+      {pin + "--piece-size 5 data.z pinned", 0, "\\pinned\\1.0\\demo.exe"},
+      {otherPin + "data.z out", 1, "The package \"data.z\" does not belong to this setup program."},
       {"missing.z out", 1, "Can not open file missing.z"},
       {"nokey.z out", 1, "Internal error.\nFile : demo.exe not present!"},
       {"hostile.z out", 1, "Bad format of file: \"hostile.z\"\nfile record with name climbing"},
@@ -88,4 +98,5 @@ TEST_F(UnpackCli, ExitCodesAndMessages) {
   }
   EXPECT_EQ(ReadBytes(Dir + "\\demo.exe"), "<missing>");
   EXPECT_EQ(ReadBytes(PathOf("pieces\\1.0\\demo.exe")), DemoExeData());
+  EXPECT_EQ(ReadBytes(PathOf("pinned\\1.0\\demo.exe")), DemoExeData());
 }

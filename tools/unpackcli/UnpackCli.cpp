@@ -1,8 +1,10 @@
-// unpackcli [--piece-size BYTES] PACKAGE TARGETDIR
+// unpackcli [--piece-size BYTES] [--pin SHA256] PACKAGE TARGETDIR
 //
 // Loads PACKAGE and extracts it into TARGETDIR with the installer's own
 // TUnPack, exactly as the installer runs it; --piece-size reads the package
-// that many bytes at a time instead, for the benchmark to compare. The texts
+// that many bytes at a time instead, for the benchmark to compare; --pin
+// takes only the package of that SHA-256 (64 hexadecimal digits), as a
+// release's setup.exe built with it does. The texts
 // the installer would show in its message boxes are printed to stderr in
 // UTF-8, with LF line ends.
 // TARGETDIR is created (one level) when missing, as the installer creates
@@ -18,10 +20,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Errors.h"
+#include "Sha256.h"
 #include "FileSystem.h"
 #include "Text.h"
 #include "UnPack.h"
@@ -48,11 +52,12 @@ bool PrintProblems(const TUnPack& pack, const TUnPackOutcome& outcome) {
   return outcome.Sound();
 }
 
-int Run(const std::string& package, const std::string& target, size_t pieceSize) {
+int Run(const std::string& package, const std::string& target, size_t pieceSize, const std::optional<TSha256Digest>& pin) {
   TUnPack pack;
   TCreatedItems created;
   pack.Created = &created;
   if (pieceSize) pack.PieceSize = pieceSize;
+  pack.Pin = pin;
   if (!PrintProblems(pack, pack.LoadPackage(package))) return 1;
   TUnPackOutcome outcome;
   try {
@@ -91,17 +96,24 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stderr), _O_BINARY);
   std::vector<std::string> args(argv + 1, argv + argc);
   size_t pieceSize = 0;
-  if (args.size() == 4 && args[0] == "--piece-size") {
-    char* end = nullptr;
-    pieceSize = std::strtoul(args[1].c_str(), &end, 10);
-    if (*end || pieceSize == 0)
-      args.clear();
-    else
-      args.erase(args.begin(), args.begin() + 2);
+  std::optional<TSha256Digest> pin;
+  bool usable = true;
+  while (usable && args.size() > 2 && args[0].rfind("--", 0) == 0) {
+    if (args[0] == "--piece-size" && !pieceSize) {
+      char* end = nullptr;
+      pieceSize = std::strtoul(args[1].c_str(), &end, 10);
+      usable = !*end && pieceSize;
+    } else if (args[0] == "--pin" && !pin) {
+      pin.emplace();
+      usable = ParseDigestText(args[1], *pin);
+    } else {
+      usable = false;
+    }
+    args.erase(args.begin(), args.begin() + 2);
   }
-  if (args.size() != 2) {
-    std::fprintf(stderr, "usage: unpackcli PACKAGE TARGETDIR\n       unpackcli --piece-size BYTES PACKAGE TARGETDIR\n");
+  if (!usable || args.size() != 2) {
+    std::fprintf(stderr, "usage: unpackcli [--piece-size BYTES] [--pin SHA256] PACKAGE TARGETDIR\n");
     return 2;
   }
-  return Run(args[0], args[1], pieceSize);
+  return Run(args[0], args[1], pieceSize, pin);
 }
