@@ -2,6 +2,7 @@
 
 #include <winternl.h>
 
+#include <cstring>
 #include <vector>
 
 #include "Path.h"
@@ -74,10 +75,27 @@ bool ReportsLinksByHandleOnly() {
   return !wine;
 }
 
+// The item's path on its volume, as the system resolved it when it was
+// opened (FILE_NAME_INFORMATION): asked of the handle alone, unlike the
+// final path, whose drive letter Wine looks up through its mount manager
+// each time.
+std::wstring ResolvedName(const THandle& item) {
+  std::vector<char> buffer(sizeof(ULONG) + 32768 * sizeof(wchar_t));
+  IO_STATUS_BLOCK io{};
+  if (Nt().QueryInformationFile(item.Get(), &io, buffer.data(), ULONG(buffer.size()), FileNameInformation) < 0)
+    return std::wstring();
+  ULONG length = 0;
+  std::memcpy(&length, buffer.data(), sizeof length);
+  return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data() + sizeof(ULONG)), length / sizeof(wchar_t));
+}
+
 bool OpenedElsewhere(const THandle& folder, const std::wstring& name, const THandle& item) {
   if (ReportsLinksByHandleOnly()) return false;
-  const std::wstring itemPath = FinalPathOf(item), folderPath = FinalPathOf(folder);
-  return itemPath.empty() || folderPath.empty() || !SameName(ParentOf(itemPath), folderPath) ||
+  const std::wstring itemPath = ResolvedName(item);
+  std::wstring folderPath = ResolvedName(folder);
+  // A volume's root is "\\" alone; what lies in it, "\\name".
+  if (!folderPath.empty() && folderPath.back() == L'\\') folderPath.pop_back();
+  return itemPath.empty() || !SameName(ParentOf(itemPath), folderPath) ||
          !SameName(LastComponent(itemPath), name);
 }
 
